@@ -1,0 +1,162 @@
+#include <iconv.h>
+#include <locale.h>
+#include <wctype.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <string>
+
+#include "platform/codepage.h"
+
+namespace platform {
+namespace {
+
+unsigned PageFromEnv(const char* var, unsigned fallback) {
+    const char* v = std::getenv(var);
+    if (v == nullptr || *v == '\0') return fallback;
+    char* end = nullptr;
+    unsigned long n = std::strtoul(v, &end, 10);
+    return (end != v && n > 0 && n < 100000) ? static_cast<unsigned>(n) : fallback;
+}
+
+std::string IconvName(unsigned page) {
+    if (page == 65001) return "UTF-8";
+    return "CP" + std::to_string(page);
+}
+
+// Converts between the code page and UTF-16LE. exact: fail on any character without an
+// equivalent; otherwise such characters become '?' (to 8-bit) or U+FFFD (to UTF-16).
+bool Convert(const std::string& from, const std::string& to, const char* in, size_t in_len,
+             std::string& out, bool exact, const char* replacement, size_t replacement_len,
+             size_t in_unit) {
+    iconv_t cd = iconv_open(to.c_str(), from.c_str());
+    if (cd == reinterpret_cast<iconv_t>(-1)) return false;
+    out.clear();
+    char buf[4096];
+    char* src = const_cast<char*>(in);
+    size_t left = in_len;
+    bool ok = true;
+    while (left > 0) {
+        char* dst = buf;
+        size_t room = sizeof(buf);
+        size_t r = iconv(cd, &src, &left, &dst, &room);
+        out.append(buf, static_cast<size_t>(dst - buf));
+        if (r == static_cast<size_t>(-1)) {
+            if (errno == E2BIG) continue;
+            if (exact) {
+                ok = false;
+                break;
+            }
+            out.append(replacement, replacement_len);
+            // Skip one unit (a surrogate pair counts as two units on the wide side).
+            size_t skip = in_unit;
+            if (in_unit == 2 && left >= 4) {
+                unsigned u = static_cast<unsigned char>(src[0]) |
+                             (static_cast<unsigned char>(src[1]) << 8);
+                if (u >= 0xD800 && u <= 0xDBFF) skip = 4;
+            }
+            if (skip > left) skip = left;
+            src += skip;
+            left -= skip;
+            iconv(cd, nullptr, nullptr, nullptr, nullptr);
+        }
+    }
+    iconv_close(cd);
+    return ok;
+}
+
+UString FromBytesLE(const std::string& b) {
+    UString s(b.size() / 2, u'\0');
+    for (size_t i = 0; i < s.size(); ++i) {
+        s[i] = static_cast<char16_t>(static_cast<unsigned char>(b[2 * i]) |
+                                     (static_cast<unsigned char>(b[2 * i + 1]) << 8));
+    }
+    return s;
+}
+
+std::string ToBytesLE(const UString& s) {
+    std::string b(s.size() * 2, '\0');
+    for (size_t i = 0; i < s.size(); ++i) {
+        b[2 * i] = static_cast<char>(s[i] & 0xFF);
+        b[2 * i + 1] = static_cast<char>(s[i] >> 8);
+    }
+    return b;
+}
+
+UString PageToWide(unsigned page, const std::string& s) {
+    if (page == 65001) return Utf8ToWide(s);
+    std::string out;
+    const char repl[2] = {'\xFD', '\xFF'};
+    if (!Convert(IconvName(page), "UTF-16LE", s.data(), s.size(), out, false, repl, 2, 1)) {
+        return Utf8ToWide(s);
+    }
+    return FromBytesLE(out);
+}
+
+bool WideToPage(unsigned page, const UString& s, std::string& out, bool exact) {
+    if (page == 65001) {
+        out = WideToUtf8(s);
+        return true;
+    }
+    std::string in = ToBytesLE(s);
+    return Convert("UTF-16LE", IconvName(page), in.data(), in.size(), out, exact, "?", 1, 2);
+}
+
+locale_t Utf8Locale() {
+    static locale_t loc = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
+    return loc;
+}
+
+UString MapCase(const UString& s, bool upper) {
+    UString r(s);
+    locale_t loc = Utf8Locale();
+    for (auto& c : r) {
+        if (c >= 0xD800 && c <= 0xDFFF) continue;
+        if (c < 0x80) {
+            if (upper && c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - 32);
+            if (!upper && c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + 32);
+            continue;
+        }
+        if (loc == static_cast<locale_t>(nullptr)) continue;
+        wint_t m = upper ? towupper_l(c, loc) : towlower_l(c, loc);
+        if (m < 0x10000) c = static_cast<char16_t>(m);
+    }
+    return r;
+}
+
+}  // namespace
+
+unsigned SystemCodePage() { return PageFromEnv("ZM_CODEPAGE", 65001); }
+unsigned OemCodePage() { return PageFromEnv("ZM_OEMCODEPAGE", 437); }
+
+AnsiString WideToAnsi(const UString& s) {
+    std::string out;
+    WideToPage(SystemCodePage(), s, out, false);
+    return out;
+}
+
+UString AnsiToWide(const AnsiString& s) { return PageToWide(SystemCodePage(), s); }
+
+bool WideToAnsiExact(const UString& s, AnsiString& out) {
+    for (size_t i = 0; i < s.size(); ++i) {
+        // Lone surrogates and U+FFFD have no exact 8-bit form.
+        char16_t c = s[i];
+        if (c == 0xFFFD) return false;
+        if (c >= 0xDC00 && c <= 0xDFFF) return false;
+        if (c >= 0xD800 && c <= 0xDBFF) {
+            if (i + 1 >= s.size() || s[i + 1] < 0xDC00 || s[i + 1] > 0xDFFF) return false;
+            ++i;
+        }
+    }
+    std::string r;
+    if (!WideToPage(SystemCodePage(), s, r, true)) return false;
+    out = r;
+    return true;
+}
+
+UString OemToWide(const std::string& s) { return PageToWide(OemCodePage(), s); }
+
+UString WideUpper(const UString& s) { return MapCase(s, true); }
+UString WideLower(const UString& s) { return MapCase(s, false); }
+
+}  // namespace platform

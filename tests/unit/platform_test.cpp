@@ -1,0 +1,108 @@
+#include <gtest/gtest.h>
+
+#include "platform/codepage.h"
+#include "platform/files.h"
+#include "platform/md5.h"
+#include "platform/process.h"
+#include "platform/resources.h"
+#include "platform/shell.h"
+#include "tests/unit/testutil.h"
+
+using namespace platform;
+
+TEST(Codepage, Utf8RoundTripIncludingSurrogatePairs) {
+    const std::string text = u8"Привет, 世界, 😀, Zażółć";
+    UString w = Utf8ToWide(text);
+    EXPECT_EQ(WideToUtf8(w), text);
+    EXPECT_EQ(Utf8ToWide("\xC0\xAF"), UString(u"\uFFFD\uFFFD")) << "overlong form is refused";
+    EXPECT_EQ(Utf8ToWide("\xE2\x82"), UString(u"\uFFFD\uFFFD")) << "truncated sequence";
+}
+
+TEST(Codepage, ExactNarrowingRefusesMissingCharacters) {
+    AnsiString out = "unchanged";
+    if (SystemCodePage() != 65001) {
+        EXPECT_FALSE(WideToAnsiExact(u"日本", out));
+        EXPECT_EQ(out, "unchanged");
+        // A fullwidth solidus must never become a path delimiter.
+        EXPECT_EQ(WideToAnsi(u"a\uFF0Fb").find('/'), std::string::npos);
+        EXPECT_EQ(WideToAnsi(u"a\uFF3Cb").find('\\'), std::string::npos);
+    }
+    EXPECT_TRUE(WideToAnsiExact(u"plain.txt", out));
+    EXPECT_EQ(out, "plain.txt");
+    EXPECT_EQ(AnsiToWide("abc"), UString(u"abc"));
+}
+
+TEST(Codepage, CaseMappingCoversCyrillic) {
+    EXPECT_EQ(WideUpper(u"abc\u0430\u044f\u00e9"), UString(u"ABC\u0410\u042f\u00c9"));
+    EXPECT_TRUE(SameTextNoCase(u"Config", u"cONFIG"));
+    EXPECT_FALSE(SameTextNoCase(u"Config", u"Configs"));
+}
+
+TEST(Md5, KnownDigests) {
+    EXPECT_EQ(Md5HexUpper("", 0), "D41D8CD98F00B204E9800998ECF8427E");
+    EXPECT_EQ(Md5HexUpper("abc", 3), "900150983CD24FB0D6963F7D28E17F72");
+}
+
+TEST(Files, WriteReadSeekAndExclusiveCreate) {
+    testutil::TempDir dir;
+    UString f = dir.File("a/b/c.bin");
+    ASSERT_TRUE(ForceDirectories(dir.File("a/b")));
+    ASSERT_TRUE(testutil::WriteFile(f, "0123456789"));
+    EXPECT_EQ(FileSize(f), 10);
+    FileStream s;
+    ASSERT_TRUE(s.Open(f, FileStream::Mode::ReadShared));
+    EXPECT_EQ(s.Size(), 10);
+    ASSERT_TRUE(s.Seek(7));
+    char buf[8] = {0};
+    EXPECT_EQ(s.Read(buf, 8), 3u);
+    EXPECT_EQ(std::string(buf, 3), "789");
+    FileStream n;
+    EXPECT_FALSE(n.Open(f, FileStream::Mode::CreateNew)) << "an existing file is never replaced";
+    EXPECT_TRUE(DirectoryExists(dir.File("a")));
+    EXPECT_FALSE(FileExists(dir.File("a")));
+}
+
+TEST(Files, LongAndUnicodePaths) {
+    testutil::TempDir dir;
+    std::string deep;
+    for (int i = 0; i < 12; ++i) deep += "folder-with-a-long-name-" + std::to_string(i) + "/";
+    UString folder = dir.File(deep + u8"Ωμέγα-日本");
+    ASSERT_GT(folder.size(), 260u);
+    ASSERT_TRUE(ForceDirectories(folder));
+    UString file = folder + PathDelimiter() + Utf8ToWide(u8"файл.txt");
+    ASSERT_TRUE(testutil::WriteFile(file, "x"));
+    EXPECT_EQ(testutil::ReadFile(file), "x");
+    EXPECT_TRUE(SetFileModTime(file, 1700000000));
+}
+
+TEST(Process, OwnFileAndGuid) {
+    UString exe = GetExeName();
+    EXPECT_TRUE(FileExists(exe)) << WideToUtf8(exe);
+    AnsiString g1, g2;
+    ASSERT_TRUE(CreateGuidText(g1));
+    ASSERT_TRUE(CreateGuidText(g2));
+    EXPECT_EQ(g1.size(), 38u);
+    EXPECT_NE(g1, g2);
+}
+
+TEST(Resources, OverrideAndMissing) {
+    RcData d;
+    EXPECT_FALSE(FindRcData("NO_SUCH_RESOURCE", d));
+    static const unsigned char bytes[] = {1, 2, 3};
+    OverrideRcData("TestBlob", bytes, sizeof(bytes));
+    ASSERT_TRUE(FindRcData("TESTBLOB", d));
+    EXPECT_EQ(d.size, 3u);
+    OverrideRcData("TestBlob", nullptr, 0);
+    EXPECT_FALSE(FindRcData("testblob", d));
+}
+
+TEST(Shell, HookReceivesTargetsAndEmptyDoesNothing) {
+    std::vector<UString> seen;
+    SetShellOpenHook([&](const UString& t) { seen.push_back(t); });
+    ShellOpenAnsi("");
+    ShellOpenAnsi("https://example.org/x");
+    ShellOpenWide(u"C:\\\u65e5");
+    SetShellOpenHook(nullptr);
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0], UString(u"https://example.org/x"));
+}
