@@ -37,9 +37,7 @@ test-native:
 	ctest --test-dir $(NATIVE) --output-on-failure -j2
 
 test-win:
-	@ZM_WINEPREFIX=$(abspath $(WIN64))/wineprefix scripts/wine-run cmd.exe /c exit >/dev/null 2>&1 || true
-	$(XVFB) ctest --test-dir $(WIN64) --output-on-failure -j2
-	@ZM_WINEPREFIX=$(abspath $(WIN64))/wineprefix /usr/lib/wine/wineserver -k 2>/dev/null || true
+	scripts/test-win $(WIN64)
 
 demo: native
 	scripts/demo

@@ -1,0 +1,227 @@
+#include "common/ZM_Common.h"
+
+#include <cstring>
+#include <limits>
+#include <locale>
+#include <sstream>
+
+#include "common/abuse_url.h"
+#include "platform/files.h"
+#include "platform/folderdlg.h"
+#include "platform/process.h"
+#include "platform/shell.h"
+
+namespace {
+
+const char* const kReservedNames[] = {
+    "CON",  "PRN",  "AUX",  "NUL",  "COM1", "COM2", "COM3", "COM4", "COM5", "COM6", "COM7",
+    "COM8", "COM9", "LPT1", "LPT2", "LPT3", "LPT4", "LPT5", "LPT6", "LPT7", "LPT8", "LPT9"};
+
+bool IsForbiddenChar(unsigned char c) { return c < 32 || std::strchr("\"*/:<>?\\|", c) != nullptr; }
+
+AnsiString TrimControlAndBlanks(const AnsiString& s) {
+    size_t b = 0, e = s.size();
+    while (b < e && static_cast<unsigned char>(s[b]) <= 32) ++b;
+    while (e > b && static_cast<unsigned char>(s[e - 1]) <= 32) --e;
+    return s.substr(b, e - b);
+}
+
+AnsiString UpperAscii(AnsiString s) {
+    for (auto& c : s)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+    return s;
+}
+
+// The name without its extension: from the last "." on, unless a "\" or ":" follows that ".".
+AnsiString WithoutExtension(const AnsiString& s) {
+    size_t dot = s.find_last_of(".\\:");
+    if (dot == AnsiString::npos || s[dot] != '.') return s;
+    return s.substr(0, dot);
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// Length of the longest leading real number in s from pos (digits, one ".", an exponent).
+size_t RealPrefixLength(const AnsiString& s, size_t pos) {
+    size_t i = pos;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+    size_t digits = 0;
+    while (i < s.size() && s[i] >= '0' && s[i] <= '9') ++i, ++digits;
+    if (i < s.size() && s[i] == '.') {
+        size_t j = i + 1, frac = 0;
+        while (j < s.size() && s[j] >= '0' && s[j] <= '9') ++j, ++frac;
+        if (digits + frac > 0) i = j, digits += frac;
+    }
+    if (digits == 0) return 0;
+    if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+        size_t j = i + 1;
+        if (j < s.size() && (s[j] == '+' || s[j] == '-')) ++j;
+        size_t exp_digits = 0;
+        while (j < s.size() && s[j] >= '0' && s[j] <= '9') ++j, ++exp_digits;
+        if (exp_digits > 0) i = j;
+    }
+    return i - pos;
+}
+
+double ParseReal(const AnsiString& number) {
+    std::istringstream in(number);
+    in.imbue(std::locale::classic());
+    double v = 0;
+    in >> v;
+    // Out-of-range text leaves the stream failed; a lenient conversion gives 0 then.
+    return in.fail() ? 0.0 : v;
+}
+
+}  // namespace
+
+UString GetExeName() { return platform::GetExeName(); }
+
+UString GetAppFolder() {
+    const UString exe = GetExeName();
+    size_t i = exe.size();
+    while (i > 0 && !platform::IsPathDelimiter(exe[i - 1])) --i;
+    return IncludeTrailingBackslash(exe.substr(0, i));
+}
+
+UString IncludeTrailingBackslash(const UString& path) {
+    if (!path.empty() && platform::IsPathDelimiter(path.back())) return path;
+    return path + platform::PathDelimiter();
+}
+
+AnsiString TrimRightChar(const AnsiString& s, char c) {
+    size_t e = s.size();
+    while (e > 0 && s[e - 1] == c) --e;
+    return s.substr(0, e);
+}
+
+bool IsValidFileName(const AnsiString& name) {
+    const AnsiString u = UpperAscii(TrimControlAndBlanks(TrimRightChar(name, '.')));
+    if (u.empty()) return false;
+    const AnsiString stem = WithoutExtension(u);
+    for (const char* reserved : kReservedNames) {
+        if (stem == reserved) return false;
+    }
+    for (unsigned char c : u) {
+        if (IsForbiddenChar(c)) return false;
+    }
+    return true;
+}
+
+AnsiString MakeValidFileName(const AnsiString& text) {
+    const AnsiString t = TrimControlAndBlanks(TrimRightChar(text, '.'));
+    AnsiString r;
+    r.reserve(t.size());
+    for (unsigned char c : t) {
+        if (!IsForbiddenChar(c)) r.push_back(static_cast<char>(c));
+    }
+    return IsValidFileName(r) ? r : AnsiString();
+}
+
+void ShellOpen(const AnsiString& target) {
+    if (target.empty()) return;
+    platform::ShellOpenAnsi(target);
+}
+
+UString BrowseForFolder(const UString& title, const UString& initial_folder, bool allow_new_folder,
+                        uintptr_t owner) {
+    return platform::BrowseForFolderDialog(title, initial_folder, allow_new_folder, owner);
+}
+
+int32_t StrToIntVal(const AnsiString& s) {
+    size_t i = 0;
+    while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) ++i;
+    bool negative = false;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
+    bool hex = false;
+    if (i < s.size() && (s[i] == '$' || s[i] == 'x' || s[i] == 'X')) {
+        hex = true;
+        ++i;
+    } else if (i + 1 < s.size() && s[i] == '0' && (s[i + 1] == 'x' || s[i + 1] == 'X')) {
+        hex = true;
+        i += 2;
+    }
+    // Hexadecimal text may spell all 32 bits (FFFFFFFF is -1); decimal stops short of overflow.
+    const uint64_t limit = hex ? 0xFFFFFFFFull : (negative ? 0x80000000ull : 0x7FFFFFFFull);
+    uint64_t v = 0;
+    bool complete = true;
+    for (; i < s.size(); ++i) {
+        int d = hex ? HexDigit(s[i]) : (s[i] >= '0' && s[i] <= '9' ? s[i] - '0' : -1);
+        const uint64_t next = v * (hex ? 16 : 10) + static_cast<uint64_t>(d < 0 ? 0 : d);
+        if (d < 0 || next > limit) {
+            complete = false;
+            break;
+        }
+        v = next;
+    }
+    // Two's complement by hand: converting an out-of-range value to int32_t is not portable.
+    auto to_int32 = [](uint64_t x) -> int32_t {
+        x &= 0xFFFFFFFFull;
+        return x > 0x7FFFFFFFull ? static_cast<int32_t>(static_cast<int64_t>(x) - 0x100000000ll)
+                                 : static_cast<int32_t>(x);
+    };
+    if (!complete || !negative) return to_int32(v);
+    return to_int32(0x100000000ull - v);
+}
+
+double StrToFloatVal(const AnsiString& s) {
+    size_t i = 0;
+    while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) ++i;
+    size_t n = RealPrefixLength(s, i);
+    return n == 0 ? 0.0 : ParseReal(s.substr(i, n));
+}
+
+double StrToFloatDot(const AnsiString& s) {
+    AnsiString t = TrimControlAndBlanks(s);
+    for (auto& c : t)
+        if (c == ',') c = '.';
+    if (t.empty() || RealPrefixLength(t, 0) != t.size()) return 0.0;
+    return ParseReal(t);
+}
+
+bool StrToBoolVal(const AnsiString& s) { return StrToIntVal(s) != 0; }
+
+void SetOrdinalValue(TOrdType kind, void* variable, int64_t value) {
+    if (variable == nullptr) return;
+    const uint64_t bits = static_cast<uint64_t>(value);
+    switch (kind) {
+        case TOrdType::SignedByte:
+        case TOrdType::UnsignedByte: {
+            uint8_t v = static_cast<uint8_t>(bits);
+            std::memcpy(variable, &v, sizeof(v));
+            break;
+        }
+        case TOrdType::SignedWord:
+        case TOrdType::UnsignedWord: {
+            uint16_t v = static_cast<uint16_t>(bits);
+            std::memcpy(variable, &v, sizeof(v));
+            break;
+        }
+        case TOrdType::SignedLong:
+        case TOrdType::UnsignedLong: {
+            uint32_t v = static_cast<uint32_t>(bits);
+            std::memcpy(variable, &v, sizeof(v));
+            break;
+        }
+        case TOrdType::Other:
+            break;
+    }
+}
+
+AnsiString AbuseBaseUrl() {
+    // Kept enciphered so the address does not sit in the program as plain text.
+    const char* hex = zm_abuse::kCipherHex;
+    AnsiString url;
+    uint8_t key = zm_abuse::kSeed;
+    for (size_t i = 0; hex[i] != '\0' && hex[i + 1] != '\0'; i += 2) {
+        int hi = HexDigit(hex[i]), lo = HexDigit(hex[i + 1]);
+        if (hi < 0 || lo < 0) return AnsiString();
+        url.push_back(static_cast<char>(((hi << 4) | lo) ^ key));
+        key = static_cast<uint8_t>(key * zm_abuse::kStep + zm_abuse::kAdd);
+    }
+    return url;
+}

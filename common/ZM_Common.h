@@ -1,0 +1,56 @@
+#pragma once
+// Helpers shared by the wizard, the package reader and the settings parser. They keep no state
+// and never report an error to the caller: bad input gives false, 0 or an empty result.
+#include <cstdint>
+
+#include "platform/types.h"
+
+// Full path of the program's own file.
+UString GetExeName();
+// Folder of the program's own file, with a trailing delimiter.
+UString GetAppFolder();
+// The path with exactly one trailing delimiter added when it does not already end in one.
+UString IncludeTrailingBackslash(const UString& path);
+// The text with every trailing occurrence of c removed.
+AnsiString TrimRightChar(const AnsiString& s, char c);
+
+// False for empty names, reserved device names (CON, COM1, LPT9.TXT, ...) and names holding
+// control characters or any of " * / : < > ? \ |.
+bool IsValidFileName(const AnsiString& name);
+// The text with the forbidden characters left out, trailing dots and outer blanks removed;
+// empty when that leaves no valid name.
+AnsiString MakeValidFileName(const AnsiString& text);
+
+// Asks the shell to open a file, folder or web address; an empty target does nothing.
+void ShellOpen(const AnsiString& target);
+// The folder-choice dialog; empty on cancel.
+UString BrowseForFolder(const UString& title, const UString& initial_folder, bool allow_new_folder,
+                        uintptr_t owner);
+
+// Lenient integer: leading blanks, optional sign, "$", "x" or "0x" for hexadecimal. At the first
+// character that does not belong (or a digit that would overflow) the digits read so far are the
+// value, without the sign. Empty text gives 0.
+int32_t StrToIntVal(const AnsiString& s);
+// Lenient real with "." as the decimal separator; the longest leading number, 0 when none.
+double StrToFloatVal(const AnsiString& s);
+// A real with "," or "." as the decimal separator; 0 unless the whole text is a number.
+double StrToFloatDot(const AnsiString& s);
+// StrToIntVal(s) != 0.
+bool StrToBoolVal(const AnsiString& s);
+
+// Storage kinds of ordinal variables.
+enum class TOrdType {
+    SignedByte,
+    UnsignedByte,
+    SignedWord,
+    UnsignedWord,
+    SignedLong,
+    UnsignedLong,
+    Other
+};
+// Stores the low 8, 16 or 32 bits of value at the variable's address, by its kind; nothing for
+// other kinds.
+void SetOrdinalValue(TOrdType kind, void* variable, int64_t value);
+
+// The abuse-report page; the package number is appended to it.
+AnsiString AbuseBaseUrl();

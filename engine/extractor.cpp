@@ -1,0 +1,400 @@
+#include "engine/extractor.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "engine/entryname.h"
+#include "engine/namematch.h"
+#include "engine/outputfile.h"
+#include "engine/zipcrypto.h"
+#include "platform/codepage.h"
+#include "platform/fileinfo.h"
+
+namespace engine {
+namespace {
+
+constexpr size_t kBufferSize = 256 * 1024;
+constexpr int32_t kMaxPasswordRequests = 15;
+
+std::string Utf8(const UString& s) { return platform::WideToUtf8(s); }
+
+UString FromCommand(const char* utf8, const char* ansi) {
+    if (utf8 != nullptr && *utf8 != '\0') return platform::Utf8ToWide(utf8);
+    if (ansi != nullptr) return platform::AnsiToWide(ansi);
+    return UString();
+}
+
+std::vector<std::string> Patterns(const char* const* list, int32_t count) {
+    std::vector<std::string> out;
+    if (list == nullptr) return out;
+    for (int32_t i = 0; i < count; ++i)
+        if (list[i] != nullptr && *list[i] != '\0') out.emplace_back(list[i]);
+    return out;
+}
+
+}  // namespace
+
+Extractor::Extractor(const ZECommand& command, Reporter& reporter)
+    : command_(command), reporter_(reporter) {
+    std::memset(&zstream_, 0, sizeof zstream_);
+}
+
+Extractor::~Extractor() {
+    if (zstream_ready_) inflateEnd(&zstream_);
+}
+
+int32_t Extractor::Fail(int32_t error, const std::string& text, uint32_t os_error) {
+    reporter_.Message(error, text, os_error);
+    return -error;
+}
+
+bool Extractor::CheckCommand() {
+    const uint32_t o = command_.Options;
+    if (command_.Version != kZEVersion || command_.Check != kZECommandCheck) return false;
+    if ((o & kZEOptAlways) == 0) return false;
+    if (((o & kZEOptExtract) != 0) == ((o & kZEOptTest) != 0)) return false;
+    test_ = (o & kZEOptTest) != 0;
+    dir_names_ = (o & kZEOptDirNames) != 0;
+    overwrite_ = (o & kZEOptOverwrite) != 0;
+    update_ = (o & kZEOptUpdate) != 0;
+    freshen_ = !update_ && (o & kZEOptFreshen) != 0;
+    password_requests_ = std::min(std::max(command_.PasswordReqCount, 0), kMaxPasswordRequests);
+    if (command_.Password != nullptr) password_ = command_.Password;
+    return true;
+}
+
+int32_t Extractor::Run() {
+    if (!CheckCommand()) return Fail(ZE_ERR_BAD_OPTIONS, "invalid command record or options");
+    archive_path_ = FromCommand(command_.ArchivePathUtf8, command_.ArchivePath);
+    if (archive_path_.empty()) return Fail(ZE_ERR_OPEN_ZIP, "no archive file given");
+    if (!archive_file_.Open(archive_path_, platform::FileStream::Mode::ReadShared))
+        return Fail(ZE_ERR_OPEN_ZIP, "cannot open the archive " + Utf8(archive_path_),
+                    archive_file_.LastError());
+    source_.reset(new zipformat::FileSource(archive_file_));
+    if (!directory_.Open(source_.get()))
+        return Fail(directory_.Error(), directory_.ErrorText() + ": " + Utf8(archive_path_));
+
+    if (!test_) {
+        base_ = FromCommand(command_.BaseDirUtf8, command_.BaseDir);
+        if (base_.empty() || !platform::DirectoryExists(base_))
+            return Fail(ZE_ERR_NO_PERMISSION,
+                        "the destination folder does not exist: " + Utf8(base_));
+        if (!platform::IsPathDelimiter(base_.back())) base_.push_back(platform::PathDelimiter());
+    }
+    selection_.reset(new NameSelection(Patterns(command_.IncludePatterns, command_.IncludeCount),
+                                       Patterns(command_.ExcludePatterns, command_.ExcludeCount)));
+
+    // First walk: what will be done, so the component can show totals.
+    uint64_t count = 0, total = 0;
+    zipformat::ZipEntry entry;
+    while (directory_.Next(entry)) {
+        if (entry.IsDirectory() || !selection_->Selected(entry.name)) continue;
+        ++count;
+        total += entry.size;
+    }
+    if (directory_.Error() != 0)
+        return Fail(directory_.Error(), directory_.ErrorText() + ": " + Utf8(archive_path_));
+    if (directory_.End().entry_count == 0)
+        return Fail(ZE_ERR_EMPTY_ZIP, "the archive has no entries: " + Utf8(archive_path_));
+
+    reporter_.TotalCount(count);
+    reporter_.TotalSize(total);
+    in_buffer_.resize(kBufferSize);
+    out_buffer_.resize(kBufferSize);
+
+    int32_t done = 0, number = 0;
+    directory_.Rewind();
+    while (!reporter_.Stopped() && directory_.Next(entry)) {
+        if (!selection_->Selected(entry.name)) continue;
+        Names names = DecodeName(entry);
+        if (entry.IsDirectory()) {
+            MakeFolder(entry, names);
+            continue;
+        }
+        reporter_.ItemStart(++number, names.ansi, names.utf8, entry.size);
+        Outcome outcome = ExtractEntry(entry, names);
+        if (outcome == Outcome::Done) ++done;
+        if (reporter_.Stopped()) break;
+        reporter_.ItemEnd();
+    }
+    int32_t result = done;
+    if (reporter_.Stopped()) {
+        result = reporter_.Result();
+    } else if (directory_.Error() != 0) {
+        result = Fail(directory_.Error(), directory_.ErrorText() + ": " + Utf8(archive_path_));
+    }
+    reporter_.EndOfBatch();
+    return result;
+}
+
+Extractor::Names Extractor::DecodeName(const zipformat::ZipEntry& entry) const {
+    Names n;
+    n.wide = entry.utf8_name.empty() && !entry.utf8_flag ? platform::OemToWide(entry.name)
+                                                          : platform::Utf8ToWide(entry.utf8_name);
+    n.utf8 = Utf8(n.wide);
+    n.ansi = platform::WideToAnsi(n.wide);
+    return n;
+}
+
+Extractor::Outcome Extractor::SkipEntry(const Names& names, int32_t skip_type, int32_t error,
+                                        const std::string& why, uint32_t os_error) {
+    if (error != 0) reporter_.Message(error, why + ": " + names.utf8, os_error);
+    reporter_.Skipped(skip_type, error, os_error);
+    return reporter_.Stopped() ? Outcome::Stop : Outcome::Skipped;
+}
+
+void Extractor::MakeFolder(const zipformat::ZipEntry& entry, const Names& names) {
+    SafeEntryName safe = CheckEntryName(names.wide, false);
+    if (!safe.ok) {
+        SkipEntry(names, ZE_SKIP_BAD_NAME, ZE_ERR_INVALID_NAME,
+                  std::string("refused entry name (") + safe.reason + ")");
+        return;
+    }
+    (void)entry;
+    if (test_ || !dir_names_ || safe.parts.empty()) return;
+    UString folder = base_;
+    for (const auto& part : safe.parts) folder += part + platform::PathDelimiter();
+    if (!EnsureFolder(folder))
+        SkipEntry(names, ZE_SKIP_NO_OPEN, ZE_ERR_CREATE, "cannot create the folder",
+                  platform::LastOsError());
+}
+
+bool Extractor::EnsureFolder(const UString& folder) {
+    if (folder == last_folder_ || folder == base_) return true;
+    if (!platform::ForceDirectories(folder)) return false;
+    last_folder_ = folder;
+    return true;
+}
+
+int64_t Extractor::EntryTime(const zipformat::ZipEntry& entry) const {
+    if (entry.has_mtime) return entry.mtime;
+    zipformat::DosTime t = zipformat::DecodeDosTime(entry.dos_date, entry.dos_time);
+    int64_t unix_time = 0;
+    if (t.month < 1 || t.month > 12 || t.day < 1 ||
+        !platform::LocalTimeToUnix(t.year, t.month, t.day, t.hour, t.minute, t.second, unix_time))
+        return 315532800;  // 1980-01-01, the earliest DOS time
+    return unix_time;
+}
+
+Extractor::Outcome Extractor::ExtractEntry(const zipformat::ZipEntry& entry, const Names& names) {
+    SafeEntryName safe = CheckEntryName(names.wide, !dir_names_);
+    if (!safe.ok)
+        return SkipEntry(names, ZE_SKIP_BAD_NAME, ZE_ERR_INVALID_NAME,
+                         std::string("refused entry name (") + safe.reason + ")");
+    if (entry.method != 0 && entry.method != 8)
+        return SkipEntry(names, ZE_SKIP_COMPRESSION_UNKNOWN, ZE_ERR_SKIPPING,
+                         "unknown compression method " + std::to_string(entry.method));
+    if (entry.Encrypted() && (entry.flags & 0x40) != 0)
+        return SkipEntry(names, ZE_SKIP_CANNOT_DO, ZE_ERR_SKIPPING, "unsupported encryption");
+    int64_t data_pos = 0;
+    std::string why;
+    if (int error = directory_.LocateData(entry, data_pos, why))
+        return SkipEntry(names, ZE_SKIP_ZIP_FORMAT_WRONG, error, why);
+
+    UString folder = test_ ? UString() : base_;
+    UString final_path;
+    const int64_t mod_time = EntryTime(entry);
+    if (!test_) {
+        for (size_t i = 0; i + 1 < safe.parts.size(); ++i)
+            folder += safe.parts[i] + platform::PathDelimiter();
+        final_path = folder + safe.parts.back();
+        if (platform::DirectoryExists(final_path))
+            return SkipEntry(names, ZE_SKIP_NO_OPEN, ZE_ERR_CREATE, "a folder has that name");
+        const bool exists = platform::FileExists(final_path);
+        int64_t existing_time = 0;
+        const bool older = exists && platform::GetFileModTime(final_path, existing_time) &&
+                           existing_time < mod_time;
+        if (freshen_ && !exists) return SkipEntry(names, ZE_SKIP_ON_FRESHEN, 0, "");
+        if ((freshen_ || update_) && exists && !older)
+            return SkipEntry(names, ZE_SKIP_NO_OVERWRITE, 0, "");
+        if (exists && !overwrite_) {
+            bool yes = reporter_.AskOverwrite(older, Utf8(final_path));
+            if (reporter_.Stopped()) return Outcome::Stop;
+            if (!yes) return SkipEntry(names, ZE_SKIP_FILE_EXISTS, 0, "");
+        }
+        if (!EnsureFolder(folder))
+            return SkipEntry(names, ZE_SKIP_NO_OPEN, ZE_ERR_CREATE, "cannot create the folder",
+                             platform::LastOsError());
+    }
+
+    std::string password;
+    if (entry.Encrypted() && !OpenPassword(entry, data_pos, password))
+        return reporter_.Stopped() ? Outcome::Stop : Outcome::Skipped;
+
+    OutputFile out;
+    if (!test_ && !out.Create(folder))
+        return SkipEntry(names, ZE_SKIP_NO_OPEN, ZE_ERR_CREATE, "cannot create a file in " +
+                         Utf8(folder), out.LastError());
+    uint32_t crc = 0;
+    if (!CopyData(entry, names, data_pos, entry.Encrypted() ? &password : nullptr,
+                  test_ ? nullptr : &out, crc))
+        return reporter_.Stopped() ? Outcome::Stop : Outcome::Skipped;
+    if (!test_ && !out.Close())
+        return SkipEntry(names, ZE_SKIP_GENERAL_EXTRACT_ERROR, ZE_ERR_WRITE, "cannot write",
+                         out.LastError());
+    if (crc != entry.crc) {
+        bool keep = !test_ && reporter_.AskKeepBadCrc(crc, entry.crc, Utf8(final_path));
+        if (reporter_.Stopped()) return Outcome::Stop;
+        if (!keep) {
+            if (test_) reporter_.Message(ZE_ERR_GENERAL, "CRC-32 mismatch: " + names.utf8);
+            return Outcome::Skipped;  // the temporary file goes with `out`
+        }
+    }
+    if (!test_ && !out.Commit(final_path, mod_time, entry.ReadOnly()))
+        return SkipEntry(names, ZE_SKIP_GENERAL_EXTRACT_ERROR, ZE_ERR_WRITE,
+                         "cannot put the file in place", out.LastError());
+    if (reporter_.Verbose())
+        reporter_.Message(0, (test_ ? "tested " : "extracted ") + names.utf8);
+    return Outcome::Done;
+}
+
+bool Extractor::OpenPassword(const zipformat::ZipEntry& entry, int64_t data_pos,
+                             std::string& password) {
+    uint8_t header[kCryptHeaderSize];
+    if (entry.compressed_size < kCryptHeaderSize ||
+        !source_->ReadAt(data_pos, header, sizeof header)) {
+        Names n = DecodeName(entry);
+        SkipEntry(n, ZE_SKIP_ZIP_FORMAT_WRONG, ZE_ERR_INVALID_ZIP, "encryption header missing");
+        return false;
+    }
+    // With a data descriptor the CRC is not known when the header is written: the time is used.
+    const uint8_t check = entry.HasDataDescriptor() ? static_cast<uint8_t>(entry.dos_time >> 8)
+                                                    : static_cast<uint8_t>(entry.crc >> 24);
+    auto fits = [&](const std::string& candidate) {
+        uint8_t h[kCryptHeaderSize];
+        std::memcpy(h, header, sizeof h);
+        return ZipCrypto(candidate).CheckHeader(h, check);
+    };
+    std::vector<std::string> candidates;
+    if (!password_.empty()) candidates.push_back(password_);
+    candidates.insert(candidates.end(), known_passwords_.begin(), known_passwords_.end());
+    for (const auto& c : candidates)
+        if (fits(c)) {
+            password = c;
+            return true;
+        }
+    int32_t error = ZE_ERR_PASSWORD_FAILED;
+    for (int32_t i = 0; i < password_requests_; ++i) {
+        std::string given;
+        if (!reporter_.AskPassword(given)) {
+            if (reporter_.Stopped()) return false;
+            error = ZE_ERR_PASSWORD_CANCEL;
+            break;
+        }
+        if (fits(given)) {
+            known_passwords_.push_back(given);
+            password = given;
+            return true;
+        }
+    }
+    Names n = DecodeName(entry);
+    SkipEntry(n, ZE_SKIP_BAD_PASSWORD, error, "no password opens the entry");
+    return false;
+}
+
+bool Extractor::CopyData(const zipformat::ZipEntry& entry, const Names& names, int64_t data_pos,
+                         const std::string* password, OutputFile* out, uint32_t& crc) {
+    std::unique_ptr<ZipCrypto> crypto;
+    uint64_t in_left = entry.compressed_size;
+    int64_t in_pos = data_pos;
+    if (password != nullptr) {
+        uint8_t header[kCryptHeaderSize];
+        source_->ReadAt(in_pos, header, sizeof header);  // read and checked by OpenPassword
+        crypto.reset(new ZipCrypto(*password));
+        crypto->Decrypt(header, sizeof header);
+        in_pos += kCryptHeaderSize;
+        in_left -= kCryptHeaderSize;
+    }
+    const bool stored = entry.method == 0;
+    if (stored && in_left != entry.size) {
+        SkipEntry(names, ZE_SKIP_ZIP_FORMAT_WRONG, ZE_ERR_INVALID_ZIP,
+                  "stored size does not match the data size");
+        return false;
+    }
+    if (!stored) {
+        if (!zstream_ready_) {
+            if (inflateInit2(&zstream_, -MAX_WBITS) != Z_OK) {
+                SkipEntry(names, ZE_SKIP_GENERAL_EXTRACT_ERROR, ZE_ERR_NO_MEMORY, "no memory");
+                return false;
+            }
+            zstream_ready_ = true;
+        } else {
+            inflateReset(&zstream_);
+        }
+        zstream_.avail_in = 0;
+    }
+
+    uLong running = crc32(0L, Z_NULL, 0);
+    uint64_t produced = 0;
+    // Output: checked against the recorded size before anything is written.
+    auto emit = [&](const uint8_t* data, size_t n) {
+        if (n > entry.size - produced) {
+            SkipEntry(names, ZE_SKIP_ZIP_FORMAT_WRONG, ZE_ERR_INVALID_ZIP,
+                      "data longer than the recorded size");
+            return false;
+        }
+        running = crc32(running, data, static_cast<uInt>(n));
+        if (out != nullptr && !out->Write(data, n)) {
+            SkipEntry(names, ZE_SKIP_GENERAL_EXTRACT_ERROR, ZE_ERR_WRITE, "cannot write",
+                      out->LastError());
+            return false;
+        }
+        produced += n;
+        reporter_.Progress(n);
+        return true;
+    };
+    // Input: the next slice of the entry's data, never beyond its recorded size.
+    auto fetch = [&](size_t& n) {
+        n = static_cast<size_t>(std::min<uint64_t>(in_left, in_buffer_.size()));
+        if (!source_->ReadAt(in_pos, in_buffer_.data(), n)) {
+            SkipEntry(names, ZE_SKIP_READ_ERROR, ZE_ERR_READ, "cannot read the archive",
+                      archive_file_.LastError());
+            return false;
+        }
+        if (crypto) crypto->Decrypt(in_buffer_.data(), n);
+        in_pos += static_cast<int64_t>(n);
+        in_left -= n;
+        return true;
+    };
+
+    if (stored) {
+        while (in_left > 0) {
+            size_t n = 0;
+            if (reporter_.Stopped() || !fetch(n) || !emit(in_buffer_.data(), n)) return false;
+        }
+    } else {
+        for (bool finished = false; !finished;) {
+            if (reporter_.Stopped()) return false;
+            if (zstream_.avail_in == 0 && in_left > 0) {
+                size_t n = 0;
+                if (!fetch(n)) return false;
+                zstream_.next_in = in_buffer_.data();
+                zstream_.avail_in = static_cast<uInt>(n);
+            }
+            zstream_.next_out = out_buffer_.data();
+            zstream_.avail_out = static_cast<uInt>(out_buffer_.size());
+            int r = inflate(&zstream_, Z_NO_FLUSH);
+            if (r == Z_STREAM_END) {
+                finished = true;
+            } else if (r == Z_BUF_ERROR && zstream_.avail_in == 0 && in_left == 0) {
+                SkipEntry(names, ZE_SKIP_ZIP_FORMAT_WRONG, ZE_ERR_UNEXPECTED_END,
+                          "compressed data ends early");
+                return false;
+            } else if (r != Z_OK && r != Z_BUF_ERROR) {
+                SkipEntry(names, ZE_SKIP_ZIP_FORMAT_WRONG, ZE_ERR_INVALID_ZIP,
+                          "compressed data is damaged");
+                return false;
+            }
+            if (!emit(out_buffer_.data(), out_buffer_.size() - zstream_.avail_out)) return false;
+        }
+    }
+    if (produced != entry.size) {
+        SkipEntry(names, ZE_SKIP_ZIP_FORMAT_WRONG, ZE_ERR_INVALID_ZIP,
+                  "data shorter than the recorded size");
+        return false;
+    }
+    crc = static_cast<uint32_t>(running);
+    return true;
+}
+
+}  // namespace engine

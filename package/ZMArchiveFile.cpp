@@ -1,0 +1,122 @@
+#include "package/ZMArchiveFile.h"
+
+#include <cstdio>
+#include <new>
+
+#include "common/ZM_Common.h"
+#include "platform/codepage.h"
+#include "platform/files.h"
+
+namespace {
+
+size_t NameStart(const UString& path) {
+    size_t k = path.size();
+    while (k > 0 && !platform::IsPathDelimiter(path[k - 1]) && path[k - 1] != u'/') --k;
+    return k;
+}
+
+}  // namespace
+
+TZMArchiveFile::~TZMArchiveFile() { FreeAll(); }
+
+// Zip first: it reads the container's file; the configuration next; the container last.
+void TZMArchiveFile::FreeAll() {
+    Zip.reset();
+    Config.reset();
+    Container.reset();
+}
+
+bool TZMArchiveFile::Open(const UString& file_name, bool keep_zip) {
+    FreeAll();
+    own_file_ = file_name;
+    ArchivePassword.clear();
+    Container = std::make_unique<TZMContainerFile>();
+    if (!Container->Open(file_name)) {
+        Container.reset();
+        return false;
+    }
+    if (!LoadConfig()) {
+        FreeAll();
+        return false;
+    }
+    ArchivePassword = platform::WideToAnsi(Config->GetValue(kPasswordKey));
+
+    const UString full = platform::ExpandFullPath(file_name);
+    const UString folder = IncludeTrailingBackslash(full.substr(0, NameStart(full)));
+    const AnsiString clean = MakeValidFileName(platform::WideToAnsi(GetTitle()));
+    DestDir =
+        clean.empty() ? folder : IncludeTrailingBackslash(folder + platform::AnsiToWide(clean));
+
+    if (!OpenZip()) {
+        FreeAll();
+        return false;
+    }
+    if (!keep_zip) Zip.reset();
+    return true;
+}
+
+bool TZMArchiveFile::LoadConfig() {
+    const AnsiString data = Container->ReadBlock("config");
+    Config.reset();
+    Config = std::make_unique<TZMArchiveConfig>();
+    if (Config->LoadFromXml(data) || Config->LoadFromText(data)) return true;
+    Config.reset();
+    return false;
+}
+
+bool TZMArchiveFile::OpenZip() {
+    Zip.reset();
+    try {
+        Zip = std::make_unique<TZMZipper>();
+        Zip->Unattended = true;
+        // The exact path: a folder name outside the code page must not make the package unusable.
+        Zip->SetZipFileNameW(Container->FileName);
+        if (Zip->Count() > 0) return true;
+    } catch (...) {
+    }
+    Zip.reset();
+    return false;
+}
+
+TZMArchiveSettings* TZMArchiveFile::GetSettings() const {
+    return Config ? Config->Settings.get() : nullptr;
+}
+
+UString TZMArchiveFile::GetFileName() const { return Container ? Container->FileName : UString(); }
+
+UString TZMArchiveFile::GetTitle() const {
+    const TZMArchiveSettings* s = GetSettings();
+    if (s != nullptr && !s->Title.empty() && !s->TitleFromFileName) return s->Title;
+    UString name = own_file_.substr(NameStart(own_file_));
+    const size_t dot = name.rfind(u'.');
+    return dot == UString::npos ? name : name.substr(0, dot);
+}
+
+void TZMArchiveFile::FindSingleExe() {
+    if (!Zip) return;
+    int count = 0;
+    UString last;
+    const size_t n = Zip->Entries().size();
+    for (size_t i = 0; i < n; ++i) {
+        const UString name = Zip->EntryNameW(i);
+        const UString part = name.substr(NameStart(name));
+        const size_t dot = part.rfind(u'.');
+        if (dot == UString::npos) continue;
+        if (platform::WideLower(part.substr(dot)) == u".exe") {
+            ++count;
+            last = name;
+        }
+    }
+    if (count == 1) ExeName = last;
+}
+
+bool TZMArchiveFile::VerifyZip(bool fast, const ProgressCallback& progress) const {
+    return Container ? Container->VerifyBlock("zip", fast, progress) : false;
+}
+
+AnsiString TZMArchiveFile::GetAbuseUrl() const {
+    const TZMArchiveSettings* s = GetSettings();
+    char id[16];
+    std::snprintf(id, sizeof id, "%d", s != nullptr ? static_cast<int>(s->ArchiveId) : 0);
+    return AbuseBaseUrl() + id;
+}

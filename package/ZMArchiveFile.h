@@ -1,0 +1,58 @@
+#pragma once
+// TZMArchiveFile: the package as the rest of the program sees it. It owns the container reader,
+// the configuration and (when asked to keep it) a zip component opened on the same file.
+//
+// The file given to Open plays the part of the program's own file: its name gives the title when
+// the package asks for it (or has none), its folder the default destination. The installer opens
+// its own executable; zmpack opens the package file it was given.
+//
+// A package may carry the password of its archive in the configuration key "archive_password";
+// ArchivePassword is empty otherwise.
+#include <memory>
+
+#include "package/ZMArchiveConfig.h"
+#include "package/ZMContainerFile.h"
+#include "platform/types.h"
+#include "zip/ZMZipper.h"
+
+class TZMArchiveFile {
+  public:
+    static constexpr const char* kPasswordKey = "archive_password";
+
+    std::unique_ptr<TZMContainerFile> Container;
+    std::unique_ptr<TZMArchiveConfig> Config;
+    std::unique_ptr<TZMZipper> Zip;
+    UString DestDir;  // default from Open; the wizard stores the user's choice here
+    UString ExeName;  // stored name of the archive's only ".exe" entry, else empty
+    AnsiString ArchivePassword;
+
+    TZMArchiveFile() = default;
+    ~TZMArchiveFile();
+    TZMArchiveFile(const TZMArchiveFile&) = delete;
+    TZMArchiveFile& operator=(const TZMArchiveFile&) = delete;
+
+    // True when the file holds a container with a usable "config" block and an archive with at
+    // least one entry. On false, Container, Config and Zip are all null. keep_zip keeps the zip
+    // component open for FindSingleExe and listings.
+    bool Open(const UString& file_name, bool keep_zip);
+
+    TZMArchiveSettings* GetSettings() const;
+    // The container's file; empty when there is none.
+    UString GetFileName() const;
+    // The package's title, or the own file's name without folder and extension when the package
+    // has none or asks for the file name.
+    UString GetTitle() const;
+    // Sets ExeName when exactly one entry's name ends in ".exe" (any letter case).
+    void FindSingleExe();
+    // The "zip" block's CRC check with paced progress (see TZMContainerFile::VerifyBlock).
+    bool VerifyZip(bool fast, const ProgressCallback& progress) const;
+    // The abuse-report page for this package: the base address followed by ArchiveId.
+    AnsiString GetAbuseUrl() const;
+
+  private:
+    bool LoadConfig();
+    bool OpenZip();
+    void FreeAll();
+
+    UString own_file_;
+};

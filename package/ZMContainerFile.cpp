@@ -1,0 +1,253 @@
+#include "package/ZMContainerFile.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <mutex>
+#include <new>
+#include <thread>
+
+#include "package/crc32.h"
+#include "platform/files.h"
+
+namespace {
+
+using platform::FileStream;
+
+std::mutex& SleepLock() {
+    static std::mutex m;
+    return m;
+}
+
+std::function<void(unsigned)>& SleepHook() {
+    static std::function<void(unsigned)> hook;
+    return hook;
+}
+
+void Pause(unsigned ms) {
+    std::function<void(unsigned)> hook;
+    {
+        std::lock_guard<std::mutex> lock(SleepLock());
+        hook = SleepHook();
+    }
+    if (hook) {
+        hook(ms);
+    } else {
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    }
+}
+
+int64_t ReadLE(const unsigned char* p, int bytes) {
+    uint64_t v = 0;
+    for (int i = bytes - 1; i >= 0; --i) v = (v << 8) | p[i];
+    return static_cast<int64_t>(v);
+}
+
+bool ReadAt(FileStream& f, int64_t pos, void* buf, size_t n) {
+    return f.Seek(pos) && f.ReadExact(buf, n);
+}
+
+bool IsHeader(const unsigned char* p) {
+    return std::memcmp(p, zmcf::kHeaderMagic, 4) == 0 && p[5] == 0 && p[6] == 0 && p[7] == 0;
+}
+
+// Offset of the first header at or after `start` (a multiple of 512), -1 when none. Reads a
+// window at a time: an 8 MiB host would otherwise cost sixteen thousand tiny reads.
+int64_t FindHeader(FileStream& f, int64_t file_size, int64_t start, bool& read_error) {
+    constexpr int64_t kWindow = 64 * 1024;
+    std::vector<unsigned char> buf(static_cast<size_t>(kWindow));
+    int64_t win_start = -1, win_len = 0;
+    for (int64_t s = start; s <= zmcf::kHeaderSearchLimit; s += zmcf::kHeaderAlign) {
+        if (s + 8 > file_size) return -1;  // nothing further can match
+        if (win_start < 0 || s < win_start || s + 8 > win_start + win_len) {
+            win_len = std::min(kWindow, file_size - s);
+            win_start = s;
+            if (!ReadAt(f, s, buf.data(), static_cast<size_t>(win_len))) {
+                read_error = true;
+                return -1;
+            }
+        }
+        if (IsHeader(&buf[static_cast<size_t>(s - win_start)])) return s;
+    }
+    return -1;
+}
+
+// Reads the chain of records from `pos`. False on a read error (which fails the whole open).
+bool ParseChain(FileStream& f, int64_t file_size, int64_t pos,
+                std::vector<std::unique_ptr<TZMArchiveBlock>>& blocks) {
+    for (int records = 0; records < zmcf::kMaxRecords; ++records) {
+        if (file_size <= pos) break;
+        unsigned char fixed[zmcf::kRecordFixedSize];
+        if (!ReadAt(f, pos, fixed, 4)) return false;
+        if (std::memcmp(fixed, zmcf::kBlockMagic, 4) != 0) break;
+        if (!f.ReadExact(fixed + 4, sizeof(fixed) - 4)) return false;
+
+        auto b = std::make_unique<TZMArchiveBlock>();
+        b->Offset = pos;
+        b->Size = ReadLE(fixed + 4, 8);
+        b->Crc32 = static_cast<uint32_t>(ReadLE(fixed + 12, 4));
+        const uint8_t flags = fixed[16];
+        b->CheckCrc = (flags & zmcf::kFlagCheckCrc) != 0;
+        b->Scrambled = (flags & zmcf::kFlagScrambled) != 0;
+        b->ThirdFlag = (flags & zmcf::kFlagThird) != 0;
+        b->Kind = static_cast<uint8_t>(flags >> 4);
+        b->XorKey = fixed[17];
+        b->NameLength = static_cast<uint32_t>(ReadLE(fixed + 18, 2));
+        b->BlockName.resize(b->NameLength);
+        if (b->NameLength > 0 && !f.ReadExact(&b->BlockName[0], b->NameLength)) return false;
+        XorScramble(&b->BlockName[0], b->BlockName.size(), b->XorKey);
+
+        // A negative size would walk the chain backwards; one whose end does not fit in 64 bits
+        // has no next record.
+        if (b->Size < 0) break;
+        const int64_t name_len = b->NameLength;
+        b->DataOffset = pos + zmcf::kRecordFixedSize + name_len;
+        b->DataSize = b->Size - 8 - name_len;
+        const bool next_fits = b->Size <= std::numeric_limits<int64_t>::max() - 12 - pos;
+        const int64_t next = next_fits ? pos + 12 + b->Size : pos;
+        if (b->DataSize > 0) blocks.push_back(std::move(b));
+        if (next <= pos) break;
+        pos = next;
+    }
+    return true;
+}
+
+// Bytes of the block's data present in the file: DataSize, or -1 when the data runs past the end.
+bool DataFits(const TZMArchiveBlock& b, int64_t file_size) {
+    return b.DataOffset >= 0 && b.DataOffset <= file_size && b.DataSize <= file_size - b.DataOffset;
+}
+
+}  // namespace
+
+void XorScramble(void* data, size_t length, uint8_t key) {
+    if (key == 0) return;
+    auto* p = static_cast<unsigned char*>(data);
+    for (size_t i = 0; i < length; ++i) p[i] ^= key;
+}
+
+void TZMContainerFile::SetSleepHook(std::function<void(unsigned)> hook) {
+    std::lock_guard<std::mutex> lock(SleepLock());
+    SleepHook() = std::move(hook);
+}
+
+bool TZMContainerFile::Open(const UString& file_name) {
+    Blocks.clear();
+    FileName.clear();
+    Version = 0;
+    FileStream f;
+    if (!f.Open(file_name, FileStream::Mode::ReadShared)) return false;
+    const int64_t size = f.Size();
+    if (size < 0) return false;
+
+    std::vector<std::unique_ptr<TZMArchiveBlock>> found;
+    int64_t start = 0;
+    for (;;) {
+        bool read_error = false;
+        const int64_t h = FindHeader(f, size, start, read_error);
+        if (h < 0 || read_error) return false;
+        unsigned char version = 0;
+        if (!ReadAt(f, h + 4, &version, 1)) return false;
+        found.clear();
+        if (!ParseChain(f, size, h + 8, found)) return false;
+        if (!found.empty()) {
+            Version = version;
+            break;
+        }
+        start = h + zmcf::kHeaderAlign;
+    }
+    Blocks = std::move(found);
+    FileName = file_name;
+    return true;
+}
+
+int TZMContainerFile::IndexOfBlock(const AnsiString& name) const {
+    for (size_t i = 0; i < Blocks.size(); ++i) {
+        if (Blocks[i]->BlockName == name) return static_cast<int>(i);
+    }
+    return -1;
+}
+
+const TZMArchiveBlock* TZMContainerFile::Find(const AnsiString& name) const {
+    int i = IndexOfBlock(name);
+    return i < 0 ? nullptr : Blocks[static_cast<size_t>(i)].get();
+}
+
+AnsiString TZMContainerFile::ReadBlock(const AnsiString& name) const {
+    const TZMArchiveBlock* b = Find(name);
+    if (b == nullptr) return AnsiString();
+    FileStream f;
+    if (!f.Open(FileName, FileStream::Mode::ReadShared)) return AnsiString();
+    // The size check comes before any allocation: a hostile record may claim exabytes.
+    if (!DataFits(*b, f.Size())) return AnsiString();
+    if (static_cast<uint64_t>(b->DataSize) > AnsiString().max_size()) return AnsiString();
+    AnsiString data;
+    try {
+        data.resize(static_cast<size_t>(b->DataSize));
+    } catch (const std::bad_alloc&) {
+        return AnsiString();
+    }
+    if (!ReadAt(f, b->DataOffset, &data[0], data.size())) return AnsiString();
+    if (b->Scrambled) XorScramble(&data[0], data.size(), b->XorKey);
+    return data;
+}
+
+unsigned TZMContainerFile::StepDelayMs(int64_t data_size, bool fast) {
+    if (fast) return 0;
+    unsigned delay = 0;
+    if (data_size < 100000000) delay = 50;
+    if (data_size < 50000000) delay = 100;
+    if (data_size < 10000000) delay = 200;
+    return delay;
+}
+
+int64_t TZMContainerFile::ChunkSize(int64_t data_size) {
+    // A hundredth of the data, rounded half to even.
+    int64_t q = data_size / 100, r = data_size % 100;
+    if (r > 50 || (r == 50 && (q & 1) != 0)) ++q;
+    if (q < 64) q = 64;
+    if (q > 65536) q = 65536;
+    return q;
+}
+
+bool TZMContainerFile::VerifyBlock(const AnsiString& name, bool fast,
+                                   const ProgressCallback& progress) const {
+    const TZMArchiveBlock* b = Find(name);
+    if (b == nullptr || !b->CheckCrc) return true;
+    FileStream f;
+    if (!f.Open(FileName, FileStream::Mode::ReadShared)) return false;
+    // Data that the file does not hold cannot match its checksum.
+    if (!DataFits(*b, f.Size()) || !f.Seek(b->DataOffset)) return false;
+
+    const unsigned delay = StepDelayMs(b->DataSize, fast);
+    const int64_t chunk = ChunkSize(b->DataSize);
+    std::vector<unsigned char> buf(static_cast<size_t>(chunk));
+
+    auto read_chunk = [&](int64_t want) -> size_t {
+        size_t got = want > 0 ? f.Read(buf.data(), static_cast<size_t>(want)) : 0;
+        if (b->Scrambled) XorScramble(buf.data(), got, b->XorKey);
+        return got;
+    };
+
+    uint32_t reg = 0xFFFFFFFFu;
+    size_t got = read_chunk(std::min(chunk, b->DataSize));
+    reg = Crc32Update(buf.data(), got, reg);
+    int64_t total = static_cast<int64_t>(got);
+    int last_percent = 0;
+    while (got > 0) {
+        got = read_chunk(std::min(chunk, b->DataSize - total));
+        reg = Crc32Update(buf.data(), got, reg);
+        total += static_cast<int64_t>(got);
+        const int percent = static_cast<int>(
+            std::nearbyint(static_cast<double>(total) / static_cast<double>(b->DataSize) * 100.0));
+        if (percent != last_percent) {
+            bool abort = false;
+            if (progress) progress(percent, abort);
+            last_percent = percent;
+            if (delay > 0) Pause(delay);
+            if (abort) return true;
+        }
+    }
+    return ~reg == b->Crc32;
+}

@@ -1,0 +1,210 @@
+// The extraction thread on its own: what each of the component's reports does to the window's
+// controls, how skips and stop requests end a run, and that a run is never cut off.
+#include <memory>
+
+#include "extract/uextrthrd.h"
+#include "extract/utextformat.h"
+#include "platform/codepage.h"
+#include "tests/unit/wizard_testkit.h"
+#include "ui/headless/headless.h"
+
+namespace {
+
+using wizardkit::U8;
+namespace hl = ui::headless;
+
+// A progress record with every value settable.
+class TFakeDetails : public TZMProgressDetails {
+  public:
+    int64_t BytesWritten() const override { return 0; }
+    int64_t Delta() const override { return 0; }
+    const AnsiString& ItemName() const override { return name; }
+    int32_t ItemNumber() const override { return number; }
+    int64_t ItemPosition() const override { return item_pos; }
+    int64_t ItemSize() const override { return item_size; }
+    uint8_t Order() const override { return order; }
+    bool Flag() const override { return false; }
+    int64_t TotalCount() const override { return total_count; }
+    int64_t TotalPosition() const override { return total_pos; }
+    int64_t TotalSize() const override { return total_size; }
+
+    AnsiString name;
+    int32_t number = 0;
+    int64_t item_pos = 0, item_size = 0, total_count = 0, total_pos = 0, total_size = 0;
+    uint8_t order = 0;
+};
+
+class ExtractThreadTest : public wizardkit::TInstallerTest {
+  protected:
+    void SetUp() override {
+        TInstallerTest::SetUp();
+        label = form.Add(ui::Kind::Label, u"lbl");
+        item = form.Add(ui::Kind::ProgressBar, u"item");
+        total = form.Add(ui::Kind::ProgressBar, u"total");
+        log = form.Add(ui::Kind::Memo, u"log");
+    }
+    TExtractWindow Window() {
+        TExtractWindow w;
+        w.Owner = &form;
+        w.FileLabel = label;
+        w.ItemProgress = item;
+        w.ArchiveProgress = total;
+        w.Log = log;
+        w.Done = [this](int32_t p, int32_t s, bool c) {
+            done = true;
+            processed = p;
+            skipped = s;
+            cancelled = c;
+        };
+        return w;
+    }
+    std::unique_ptr<TExtractThread> Run(const zipkit::ZipBuilder& zip) {
+        const UString pkg = dir.File("pkg.exe");
+        EXPECT_TRUE(wizardkit::WritePackage(pkg, zip, {}));
+        auto t = std::make_unique<TExtractThread>(platform::WideToAnsi(pkg),
+                                                  platform::WideToAnsi(dir.File("out")), "",
+                                                  Window());
+        EXPECT_TRUE(hl::PumpUntil([this] { return done; }, 30000));
+        return t;
+    }
+
+    ui::TForm form;
+    ui::TComponent *label = nullptr, *item = nullptr, *total = nullptr, *log = nullptr;
+    bool done = false, cancelled = false;
+    int32_t processed = -1, skipped = -1;
+};
+
+TEST_F(ExtractThreadTest, ReportsReachTheControlsAsTheRulesSay) {
+    zipkit::ZipBuilder b;
+    b.AddFile("x.txt", "x");
+    auto t = Run(b);
+    ASSERT_EQ(0, t->ErrorCode());
+    log->SetText(UString());
+
+    // Replayed reports go through the same handler the component calls.
+    TZMZipper& z = t->Zip();
+    TFakeDetails d;
+    d.order = zpoNewItem;
+    d.name = "sub/file.bin";
+    d.number = 3;
+    d.total_count = 7;
+    z.OnProgress(z, d);
+    EXPECT_EQ("Сейчас распаковывается (3/7): sub/file.bin", U8(label->Caption()));
+    ASSERT_EQ(1u, log->Lines().size());
+    EXPECT_EQ("sub/file.bin", U8(log->Lines()[0]));
+
+    item->SetPosition(80);
+    d.order = zpoProgress;
+    d.item_size = 1000;
+    d.item_pos = 0;
+    d.total_size = 4000;
+    d.total_pos = 0;
+    z.OnProgress(z, d);
+    EXPECT_EQ(80, item->Position()) << "the new file keeps the last bar until it moves";
+    EXPECT_EQ(0, total->Position()) << "the overall bar is set also to 0";
+    d.item_pos = 500;
+    d.total_pos = 1000;
+    z.OnProgress(z, d);
+    EXPECT_EQ(50, item->Position());
+    EXPECT_EQ(25, total->Position());
+
+    for (uint8_t order : {zpoEndOfItem, zpoEndOfBatch, zpoTotalCount, zpoTotalSize, zpoStepStart,
+                          zpoStepProgress}) {
+        d.order = order;
+        d.item_pos = 1000;
+        d.total_pos = 4000;
+        z.OnProgress(z, d);
+    }
+    EXPECT_EQ(50, item->Position());
+    EXPECT_EQ(1u, log->Lines().size()) << "other reports add no log line";
+}
+
+TEST_F(ExtractThreadTest, RunReportsCountsAndOneLogLinePerItem) {
+    zipkit::ZipBuilder b;
+    b.AddFile("a.txt", "a");
+    b.AddFile("d/b.txt", "b");
+    auto t = Run(b);
+    EXPECT_EQ(0, t->ErrorCode());
+    EXPECT_FALSE(cancelled);
+    EXPECT_EQ(2, processed);
+    EXPECT_EQ(0, skipped);
+    std::vector<std::string> lines;
+    for (const UString& l : log->Lines()) {
+        if (!l.empty()) lines.push_back(U8(l));
+    }
+    EXPECT_EQ((std::vector<std::string>{"a.txt", "d/b.txt"}), lines);
+    EXPECT_EQ("b", testutil::ReadFile(dir.File("out/d/b.txt")));
+    EXPECT_EQ(100, total->Position());
+}
+
+TEST_F(ExtractThreadTest, SkipsAndStopRequestsDecideTheEnd) {
+    zipkit::ZipBuilder b;
+    b.AddFile("a.txt", "a");
+    auto t = Run(b);
+    TZMZipper& z = t->Zip();
+    bool abort = false;
+    z.OnCheckTerminate(z, abort);
+    EXPECT_FALSE(abort) << "nothing asked the run to stop";
+
+    int value = 1234;
+    z.OnSkipped(z, "a.txt", stFileExists, value);
+    EXPECT_EQ(1, t->SkippedCount());
+    EXPECT_EQ(0, t->ErrorCode()) << "a file left alone is no error";
+    z.OnCheckTerminate(z, abort);
+    EXPECT_FALSE(abort);
+
+    value = -4321;
+    z.OnSkipped(z, "a.txt", stBadPassword, value);
+    EXPECT_EQ(2, t->SkippedCount());
+    EXPECT_EQ(-4321, t->ErrorCode());
+    z.OnCheckTerminate(z, abort);
+    EXPECT_TRUE(abort) << "a skip that counts as an error stops the run";
+    EXPECT_FALSE(t->Cancelled());
+
+    t->Terminate();
+    abort = false;
+    z.OnCheckTerminate(z, abort);
+    EXPECT_TRUE(abort);
+    EXPECT_TRUE(t->Cancelled());
+}
+
+TEST_F(ExtractThreadTest, ErrorMessagePrefersTheComponentsOwnText) {
+    zipkit::ZipBuilder b;
+    b.AddFile("a.txt", "a");
+    auto t = Run(b);
+    TZMZipper& z = t->Zip();
+    int value = 10504;
+    z.OnSkipped(z, "a.txt", stNoAccess, value);
+    ASSERT_EQ(10504, t->ErrorCode());
+    EXPECT_EQ(TCustomZMZipper::ZipLoadStr(10504), t->ErrorMessage());
+    value = 999999;
+    z.OnSkipped(z, "a.txt", stNoAccess, value);
+    EXPECT_EQ(0u, t->ErrorMessage().find("Resource missing"));
+}
+
+TEST_F(ExtractThreadTest, DestroyingARunningThreadStopsAndWaits) {
+    zipkit::ZipBuilder b;
+    for (int i = 0; i < 30; ++i) b.AddFile("f" + std::to_string(i), std::string(30000, 'z'));
+    const UString pkg = dir.File("pkg.exe");
+    ASSERT_TRUE(wizardkit::WritePackage(pkg, b, {}));
+    auto t = std::make_unique<TExtractThread>(platform::WideToAnsi(pkg),
+                                              platform::WideToAnsi(dir.File("out")), "", Window());
+    // The worker is waiting for the window's first report; nobody pumps.
+    t.reset();
+    hl::Pump();
+    EXPECT_FALSE(done) << "the completion of an abandoned run is not delivered";
+    EXPECT_FALSE(platform::FileExists(dir.File("out/f29")));
+}
+
+TEST(TextFormat, FillsPlaceholdersAndSurvivesBadPatterns) {
+    EXPECT_EQ(u"Сейчас (3/7): a.txt", FormatText(u"Сейчас (%d/%d): %s", {3, int64_t(7), u"a.txt"}));
+    EXPECT_EQ(u"100% of -5", FormatText(u"100%% of %d", {-5}));
+    EXPECT_EQ(u"[  42][42  ][007]", FormatText(u"[%4d][%-4d][%.3d]", {42, 42, 7}));
+    EXPECT_EQ(u"a  b", FormatText(u"a %s b", {}));        // missing argument: nothing
+    EXPECT_EQ(u"n=12", FormatText(u"n=%s", {12}));       // number for %s
+    EXPECT_EQ(u"%x %", FormatText(u"%x %", {u"unused"}));  // unknown kept as written
+    EXPECT_EQ(u"-9223372036854775808", FormatText(u"%d", {INT64_MIN}));
+    EXPECT_LE(FormatText(u"%999999999999d", {1}).size(), 1025u);
+}
+
+}  // namespace

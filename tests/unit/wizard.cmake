@@ -1,0 +1,25 @@
+# The installer: extraction thread, wizard page flow and start-up, headless, with the real
+# component and the real engine (copied next to each test program).
+if(NOT ZM_BUILD_TESTS)
+  return()
+endif()
+zm_library(zm_wizard_testkit SOURCES ${CMAKE_CURRENT_LIST_DIR}/wizard_testkit.cpp
+           LIBS zm_wizard zm_zipkit zm_testutil zm_ui_headless_impl)
+foreach(t wizard_test extractthread_test startup_test)
+  if(EXISTS ${CMAKE_CURRENT_LIST_DIR}/${t}.cpp)
+    zm_test(${t} SOURCES ${CMAKE_CURRENT_LIST_DIR}/${t}.cpp
+            LIBS zm_startup zm_wizard_testkit zm_ui_headless)
+    add_dependencies(${t} ZMEngine190)
+    add_custom_command(TARGET ${t} POST_BUILD
+                       COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:ZMEngine190>
+                               $<TARGET_FILE_DIR:${t}>)
+    zm_wizard_resources(${t})
+  endif()
+endforeach()
+
+# The outside driver of the installer's windows for the Wine end-to-end runs.
+if(WIN32)
+  add_executable(wizard_driver ${CMAKE_SOURCE_DIR}/tests/win/wizard_driver.cpp)
+  zm_defaults(wizard_driver)
+  target_link_libraries(wizard_driver PRIVATE user32 comctl32)
+endif()

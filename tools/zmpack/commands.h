@@ -1,0 +1,29 @@
+#pragma once
+// zmpack's subcommands. Each takes the arguments after its own name and returns the exit
+// status: 0 success, 1 a package problem, 2 a usage error.
+#include <string>
+#include <vector>
+
+#include "platform/types.h"
+
+namespace zmpack {
+
+constexpr int kExitOk = 0;
+constexpr int kExitPackage = 1;
+constexpr int kExitUsage = 2;
+
+int CmdCreate(const std::vector<UString>& args);
+int CmdInfo(const std::vector<UString>& args);
+int CmdList(const std::vector<UString>& args);
+int CmdVerify(const std::vector<UString>& args);
+int CmdExtract(const std::vector<UString>& args);
+
+// Output in UTF-8 on standard output / standard error.
+void PrintOut(const std::string& text);
+void PrintErr(const std::string& text);
+// "zmpack <command>: <message>" on standard error; returns the status given.
+int Complain(const std::string& command, const std::string& message, int status);
+
+const char* VersionText();
+
+}  // namespace zmpack

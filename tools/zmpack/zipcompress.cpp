@@ -1,0 +1,272 @@
+#include "tools/zmpack/zipcompress.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+
+#include "platform/codepage.h"
+#include "platform/files.h"
+#include "tools/zmpack/zipcrc.h"
+#include "tools/zmpack/zipformat.h"
+
+namespace zmpack {
+namespace {
+
+constexpr size_t kChunk = 1 << 20;            // input read and output piece size
+constexpr uint64_t kQueuedBudget = 8 << 20;   // finished, unwritten data before workers pause
+constexpr size_t kStreamQueueDepth = 4;       // pieces a large entry may run ahead
+// A large entry that has not shrunk by 1/128 after this much input is stored outright instead
+// of deflating it to the end first. The choice depends only on the data, so it is repeatable.
+constexpr uint64_t kGiveUpAfter = 4 << 20;
+
+std::string ReadError(const ZipSource& s, platform::FileStream& f) {
+    uint32_t code = f.LastError();
+    if (code != 0) {
+        return "cannot read " + platform::WideToUtf8(s.path) + ": " +
+               platform::WideToUtf8(platform::OsErrorText(code));
+    }
+    return "file " + platform::WideToUtf8(s.path) + " became shorter while it was being packed";
+}
+
+}  // namespace
+
+TCompressPipeline::TCompressPipeline(const std::vector<ZipSource>& entries, int level,
+                                     int threads)
+    : entries_(entries), level_(std::max(0, std::min(level, 9))), slots_(entries.size()) {
+    int n = std::max(1, threads);
+    for (int i = 0; i < n; ++i) workers_.emplace_back([this] { WorkerLoop(); });
+}
+
+TCompressPipeline::~TCompressPipeline() {
+    Abort();
+    for (auto& t : workers_) t.join();
+}
+
+void TCompressPipeline::Abort() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    abort_ = true;
+    changed_.notify_all();
+}
+
+void TCompressPipeline::WorkerLoop() {
+    z_stream zs{};
+    bool have_stream = false;
+    if (level_ > 0) {
+        have_stream = deflateInit2(&zs, level_, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) == Z_OK;
+    }
+    std::vector<unsigned char> buffer(kChunk);
+    for (;;) {
+        size_t index;
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            // The entry the writer waits for is always taken, so a full budget never stalls it.
+            changed_.wait(lock, [&] {
+                return abort_ || next_take_ >= slots_.size() || queued_bytes_ <= kQueuedBudget ||
+                       next_take_ == next_write_;
+            });
+            if (abort_ || next_take_ >= slots_.size()) break;
+            index = next_take_++;
+        }
+        if (level_ > 0 && !have_stream) {
+            Finish(index, EntryResult(), "out of memory for the compressor");
+            continue;
+        }
+        Compress(index, buffer, have_stream ? &zs : nullptr);
+    }
+    if (have_stream) deflateEnd(&zs);
+}
+
+void TCompressPipeline::Compress(size_t index, std::vector<unsigned char>& buffer, void* stream) {
+    const ZipSource& s = entries_[index];
+    EntryResult result;
+    if (s.is_dir) {
+        Finish(index, result, std::string());
+        return;
+    }
+    platform::FileStream f;
+    if (!f.Open(s.path, platform::FileStream::Mode::ReadShared)) {
+        Finish(index, result,
+               "cannot open " + platform::WideToUtf8(s.path) + ": " +
+                   platform::WideToUtf8(platform::OsErrorText(f.LastError())));
+        return;
+    }
+    const uint64_t size = static_cast<uint64_t>(s.size);
+    auto* zs = static_cast<z_stream*>(stream);
+
+    if (size <= kChunk) {
+        DataPiece piece;
+        piece.bytes.resize(static_cast<size_t>(size));
+        piece.consumed = size;
+        if (size > 0 && !f.ReadExact(piece.bytes.data(), piece.bytes.size())) {
+            Finish(index, result, ReadError(s, f));
+            return;
+        }
+        result.crc = Crc32Of(0, piece.bytes.data(), piece.bytes.size());
+        result.compressed = size;
+        if (zs != nullptr && size > 0) {
+            deflateReset(zs);
+            std::vector<unsigned char> packed(deflateBound(zs, static_cast<uLong>(size)));
+            zs->next_in = piece.bytes.data();
+            zs->avail_in = static_cast<uInt>(size);
+            zs->next_out = packed.data();
+            zs->avail_out = static_cast<uInt>(packed.size());
+            if (deflate(zs, Z_FINISH) == Z_STREAM_END && zs->total_out < size) {
+                packed.resize(zs->total_out);
+                piece.bytes.swap(packed);
+                result.method = kMethodDeflate;
+                result.compressed = piece.bytes.size();
+            }
+        }
+        Finish(index, result, std::string(), &piece);
+        return;
+    }
+
+    uint64_t reported = 0;
+    if (zs != nullptr) {
+        deflateReset(zs);
+        uint64_t in_total = 0, out_total = 0;
+        uint32_t crc = 0;
+        bool give_up = false;
+        DataPiece piece;
+        piece.bytes.resize(kChunk);
+        size_t fill = 0;
+        while (in_total < size && !give_up) {
+            size_t n = static_cast<size_t>(std::min<uint64_t>(kChunk, size - in_total));
+            if (!f.ReadExact(buffer.data(), n)) {
+                Finish(index, result, ReadError(s, f));
+                return;
+            }
+            crc = Crc32Of(crc, buffer.data(), n);
+            in_total += n;
+            piece.consumed += n;
+            int flush = in_total == size ? Z_FINISH : Z_NO_FLUSH;
+            zs->next_in = buffer.data();
+            zs->avail_in = static_cast<uInt>(n);
+            int ret;
+            do {
+                if (fill == kChunk) {
+                    reported += piece.consumed;
+                    if (!Push(index, std::move(piece), true)) return;
+                    piece = DataPiece();
+                    piece.bytes.resize(kChunk);
+                    fill = 0;
+                }
+                zs->next_out = piece.bytes.data() + fill;
+                zs->avail_out = static_cast<uInt>(kChunk - fill);
+                ret = deflate(zs, flush);
+                if (ret == Z_STREAM_ERROR) {
+                    Finish(index, result, "compressor failed on " + s.name);
+                    return;
+                }
+                size_t made = (kChunk - fill) - zs->avail_out;
+                fill += made;
+                out_total += made;
+            } while (zs->avail_out == 0 || (flush == Z_FINISH && ret != Z_STREAM_END));
+            if (in_total >= kGiveUpAfter && in_total < size &&
+                out_total >= in_total - in_total / 128) {
+                give_up = true;
+            }
+        }
+        if (!give_up && out_total < size) {
+            piece.bytes.resize(fill);
+            reported += piece.consumed;
+            result.method = kMethodDeflate;
+            result.crc = crc;
+            result.compressed = out_total;
+            Finish(index, result, std::string(), &piece);
+            return;
+        }
+        reported += piece.consumed;
+        DataPiece restart;
+        restart.restart = true;
+        if (!Push(index, std::move(restart), true)) return;
+        if (!f.Seek(0)) {
+            Finish(index, result, ReadError(s, f));
+            return;
+        }
+    }
+
+    // Stored: the file's bytes as they are.
+    uint64_t total = 0;
+    uint32_t crc = 0;
+    while (total < size) {
+        size_t n = static_cast<size_t>(std::min<uint64_t>(kChunk, size - total));
+        DataPiece piece;
+        piece.bytes.resize(n);
+        if (!f.ReadExact(piece.bytes.data(), n)) {
+            Finish(index, result, ReadError(s, f));
+            return;
+        }
+        crc = Crc32Of(crc, piece.bytes.data(), n);
+        total += n;
+        uint64_t fresh = total > reported ? std::min<uint64_t>(n, total - reported) : 0;
+        reported += fresh;
+        piece.consumed = fresh;
+        if (!Push(index, std::move(piece), true)) return;
+    }
+    result.method = kMethodStore;
+    result.crc = crc;
+    result.compressed = size;
+    Finish(index, result, std::string());
+}
+
+bool TCompressPipeline::Push(size_t index, DataPiece piece, bool may_wait) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    Slot& slot = slots_[index];
+    if (may_wait) {
+        changed_.wait(lock, [&] { return abort_ || slot.pieces.size() < kStreamQueueDepth; });
+    }
+    if (abort_) return false;
+    queued_bytes_ += piece.bytes.size();
+    slot.pieces.push_back(std::move(piece));
+    changed_.notify_all();
+    return true;
+}
+
+void TCompressPipeline::Finish(size_t index, const EntryResult& result, const std::string& error,
+                               DataPiece* last) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    Slot& slot = slots_[index];
+    if (last != nullptr && error.empty() && (!last->bytes.empty() || last->consumed > 0)) {
+        queued_bytes_ += last->bytes.size();
+        slot.pieces.push_back(std::move(*last));
+    }
+    slot.result = result;
+    slot.error = error;
+    slot.complete = true;
+    changed_.notify_all();
+}
+
+bool TCompressPipeline::IsComplete(size_t index, EntryResult& result, std::string& error) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (next_write_ != index) {
+        next_write_ = index;
+        changed_.notify_all();
+    }
+    Slot& slot = slots_[index];
+    changed_.wait(lock, [&] { return abort_ || slot.complete || !slot.pieces.empty(); });
+    result = slot.result;
+    error = slot.error;
+    return slot.complete;
+}
+
+bool TCompressPipeline::NextPiece(size_t index, DataPiece& piece, EntryResult& result,
+                                  std::string& error) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    Slot& slot = slots_[index];
+    changed_.wait(lock, [&] { return abort_ || slot.complete || !slot.pieces.empty(); });
+    if (!slot.pieces.empty()) {
+        piece = std::move(slot.pieces.front());
+        slot.pieces.pop_front();
+        queued_bytes_ -= piece.bytes.size();
+        changed_.notify_all();
+        return true;
+    }
+    result = slot.result;
+    error = abort_ && !slot.complete ? std::string("stopped") : slot.error;
+    next_write_ = index + 1;
+    changed_.notify_all();
+    return false;
+}
+
+}  // namespace zmpack

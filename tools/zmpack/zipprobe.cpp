@@ -1,0 +1,123 @@
+#include "tools/zmpack/zipprobe.h"
+
+#include <algorithm>
+
+#include "platform/codepage.h"
+#include "platform/files.h"
+
+namespace zmpack {
+namespace {
+
+constexpr uint64_t kEndRecordSize = 22;
+constexpr uint64_t kMaxComment = 0xFFFF;
+
+uint64_t Get(const unsigned char* p, int bytes) {
+    uint64_t v = 0;
+    for (int i = bytes - 1; i >= 0; --i) v = (v << 8) | p[i];
+    return v;
+}
+
+bool ReadAt(platform::FileStream& f, uint64_t pos, void* buf, size_t n) {
+    return f.Seek(static_cast<int64_t>(pos)) && f.ReadExact(buf, n);
+}
+
+}  // namespace
+
+bool ProbeZip(const UString& path, ZipProbeResult& r, std::string& error) {
+    r = ZipProbeResult();
+    const std::string name = platform::WideToUtf8(path);
+    platform::FileStream f;
+    if (!f.Open(path, platform::FileStream::Mode::ReadShared)) {
+        error = "cannot open " + name + ": " +
+                platform::WideToUtf8(platform::OsErrorText(f.LastError()));
+        return false;
+    }
+    const int64_t size_signed = f.Size();
+    if (size_signed < static_cast<int64_t>(kEndRecordSize)) {
+        error = name + " is not a zip archive (too short)";
+        return false;
+    }
+    const uint64_t size = static_cast<uint64_t>(size_signed);
+    const uint64_t tail_len = std::min<uint64_t>(size, kEndRecordSize + kMaxComment);
+    std::string tail(static_cast<size_t>(tail_len), '\0');
+    if (!ReadAt(f, size - tail_len, &tail[0], tail.size())) {
+        error = "cannot read " + name;
+        return false;
+    }
+    const auto* t = reinterpret_cast<const unsigned char*>(tail.data());
+    // The last end record whose comment reaches exactly to the end of the file.
+    int64_t found = -1;
+    for (int64_t p = static_cast<int64_t>(tail_len - kEndRecordSize); p >= 0; --p) {
+        if (Get(t + p, 4) == 0x06054b50 &&
+            static_cast<uint64_t>(p) + kEndRecordSize + Get(t + p + 20, 2) == tail_len) {
+            found = p;
+            break;
+        }
+    }
+    if (found < 0) {
+        error = name + " is not a zip archive (no end of central directory record at its end)";
+        return false;
+    }
+    const uint64_t eocd = size - tail_len + static_cast<uint64_t>(found);
+    const unsigned char* e = t + found;
+    r.entries = Get(e + 10, 2);
+    r.cd_size = Get(e + 12, 4);
+    r.cd_offset = Get(e + 16, 4);
+    uint64_t cd_end = eocd;
+    unsigned char loc[20];
+    if (eocd >= 20 + 56 && ReadAt(f, eocd - 20, loc, sizeof(loc)) && Get(loc, 4) == 0x07064b50) {
+        unsigned char rec[56];
+        const uint64_t rec_pos = eocd - 20 - 56;
+        if (!ReadAt(f, rec_pos, rec, sizeof(rec)) || Get(rec, 4) != 0x06064b50) {
+            error = name + ": the Zip64 end record is missing or damaged";
+            return false;
+        }
+        r.zip64 = true;
+        r.entries = Get(rec + 32, 8);
+        r.cd_size = Get(rec + 40, 8);
+        r.cd_offset = Get(rec + 48, 8);
+        cd_end = rec_pos;
+        // The locator's own pointer must agree with where the record really is.
+        if (Get(loc + 8, 8) != r.cd_offset + r.cd_size) {
+            error = name + ": the Zip64 locator does not point at its record";
+            return false;
+        }
+    }
+    if (r.cd_size > cd_end || r.cd_offset > cd_end - r.cd_size) {
+        error = name + ": the central directory lies outside the file";
+        return false;
+    }
+    r.start = cd_end - r.cd_size - r.cd_offset;
+    unsigned char sig[4];
+    if (r.entries > 0 &&
+        (r.cd_size < 46 || !ReadAt(f, r.start + r.cd_offset, sig, 4) || Get(sig, 4) != 0x02014b50)) {
+        error = name + ": no central directory where the end record says it is";
+        return false;
+    }
+    return true;
+}
+
+bool CheckPayloadZip(const UString& path, ZipProbeResult& r, std::string& error) {
+    if (!ProbeZip(path, r, error)) return false;
+    const std::string name = platform::WideToUtf8(path);
+    if (r.start != 0) {
+        error = name + ": its offsets do not count from its first byte (" +
+                std::to_string(r.start) +
+                " bytes come before the archive); only a plain zip archive can be the payload";
+        return false;
+    }
+    if (r.entries == 0) {
+        error = name + " has no entries; an installer needs at least one";
+        return false;
+    }
+    platform::FileStream f;
+    unsigned char sig[4];
+    if (!f.Open(path, platform::FileStream::Mode::ReadShared) || !f.ReadExact(sig, 4) ||
+        Get(sig, 4) != 0x04034b50) {
+        error = name + ": no local header at its first byte";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace zmpack

@@ -1,0 +1,173 @@
+#include "tools/zmpack/zipwriter.h"
+
+#include <algorithm>
+
+#include "platform/codepage.h"
+#include "tools/zmpack/zipcompress.h"
+#include "tools/zmpack/zipcrc.h"
+#include "tools/zmpack/zipformat.h"
+#include "tools/zmpack/zipoutput.h"
+
+namespace zmpack {
+namespace {
+
+constexpr size_t kCentralFlushSize = 1 << 20;
+
+// Keeps the archive's running CRC while writing sequentially.
+class TCheckedWriter {
+public:
+    explicit TCheckedWriter(TZipOutput& out) : out_(out) {}
+    bool Write(const std::string& s) {
+        crc_ = Crc32Of(crc_, s.data(), s.size());
+        return out_.Write(s);
+    }
+    void Append(uint32_t crc, uint64_t length) { crc_ = Crc32Combine(crc_, crc, length); }
+    uint32_t Crc() const { return crc_; }
+
+private:
+    TZipOutput& out_;
+    uint32_t crc_ = 0;
+};
+
+}  // namespace
+
+std::string CheckEntryName(const std::string& name) {
+    if (name.empty()) return "empty entry name";
+    if (name.size() > 0xFFFF) return "entry name longer than 65535 bytes: " + name.substr(0, 80);
+    if (name[0] == '/') return "absolute entry name: " + name;
+    if (name.find('\\') != std::string::npos) return "backslash in entry name: " + name;
+    if (name.find('\0') != std::string::npos) return "NUL character in entry name";
+    std::string body = name.back() == '/' ? name.substr(0, name.size() - 1) : name;
+    size_t start = 0;
+    for (;;) {
+        size_t end = body.find('/', start);
+        std::string part = body.substr(start, end == std::string::npos ? end : end - start);
+        if (part.empty() || part == "." || part == "..") return "bad entry name: " + name;
+        if (end == std::string::npos) break;
+        start = end + 1;
+    }
+    return std::string();
+}
+
+TZipWriter::TZipWriter(ZipWriterOptions options) : options_(std::move(options)) {}
+
+bool TZipWriter::Write(platform::FileStream& file, std::vector<ZipSource> entries) {
+    error_.clear();
+    std::sort(entries.begin(), entries.end(),
+              [](const ZipSource& a, const ZipSource& b) { return a.name < b.name; });
+    uint64_t total_in = 0;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const ZipSource& s = entries[i];
+        std::string bad = CheckEntryName(s.name);
+        if (bad.empty() && s.is_dir != (s.name.back() == '/')) bad = "folder names end in '/': " + s.name;
+        if (bad.empty() && i > 0 && entries[i - 1].name == s.name) bad = "two entries named " + s.name;
+        if (bad.empty() && s.size < 0) bad = "negative size for " + s.name;
+        if (!bad.empty()) {
+            error_ = bad;
+            return false;
+        }
+        total_in += static_cast<uint64_t>(s.size);
+    }
+
+    TZipOutput out(file);
+    TCheckedWriter checked(out);
+    auto write_failed = [&]() {
+        error_ = "cannot write the archive: " +
+                 platform::WideToUtf8(platform::OsErrorText(out.LastError()));
+        return false;
+    };
+    TCompressPipeline pipeline(entries, options_.level, options_.threads);
+    std::vector<ZipEntryRecord> records;
+    records.reserve(entries.size());
+    uint64_t done = 0;
+
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const ZipSource& s = entries[i];
+        ZipEntryRecord r;
+        r.name = s.name;
+        SetEntryTime(r, options_.fixed_time ? options_.time : s.mod_time, options_.utc_dos_time);
+        r.external_attr = (s.is_dir ? kDosAttrDirectory : 0) | (s.read_only ? kDosAttrReadOnly : 0);
+        r.size = static_cast<uint64_t>(s.size);
+        r.local_zip64 = r.size >= kZip32Limit;
+        r.offset = out.Position();
+
+        EntryResult result;
+        std::string error;
+        bool complete = pipeline.IsComplete(i, result, error);
+        if (!error.empty()) {
+            error_ = error;
+            return false;
+        }
+        if (complete) {
+            r.method = result.method;
+            r.crc = result.crc;
+            r.compressed = result.compressed;
+        }
+        std::string header;
+        AppendLocalHeader(header, r);
+        if (!out.Write(header)) return write_failed();
+
+        const uint64_t data_start = out.Position();
+        uint32_t data_crc = 0;
+        uint64_t data_length = 0;
+        DataPiece piece;
+        while (pipeline.NextPiece(i, piece, result, error)) {
+            if (piece.restart) {
+                if (!out.SeekTo(data_start)) return write_failed();
+                data_crc = 0;
+                data_length = 0;
+            }
+            if (!piece.bytes.empty() && !out.Write(piece.bytes.data(), piece.bytes.size()))
+                return write_failed();
+            data_crc = Crc32Of(data_crc, piece.bytes.data(), piece.bytes.size());
+            data_length += piece.bytes.size();
+            done += piece.consumed;
+            if (options_.progress) options_.progress(done, total_in, s.name);
+        }
+        if (!error.empty()) {
+            error_ = error;
+            return false;
+        }
+        if (data_length != result.compressed) {
+            error_ = "internal error: data length of " + s.name + " does not match";
+            return false;
+        }
+        r.method = result.method;
+        r.crc = result.crc;
+        r.compressed = result.compressed;
+        std::string final_header;
+        AppendLocalHeader(final_header, r);
+        if (final_header != header) {
+            if (!out.SeekTo(r.offset) || !out.Write(final_header) ||
+                !out.SeekTo(data_start + data_length))
+                return write_failed();
+        }
+        checked.Append(Crc32Of(0, final_header.data(), final_header.size()), final_header.size());
+        checked.Append(data_crc, data_length);
+        records.push_back(std::move(r));
+    }
+
+    const uint64_t cd_offset = out.Position();
+    std::string block;
+    for (const ZipEntryRecord& r : records) {
+        AppendCentralHeader(block, r);
+        if (block.size() >= kCentralFlushSize) {
+            if (!checked.Write(block)) return write_failed();
+            block.clear();
+        }
+    }
+    if (!checked.Write(block)) return write_failed();
+    const uint64_t cd_size = out.Position() - cd_offset;
+    block.clear();
+    AppendEndRecords(block, records.size(), cd_size, cd_offset);
+    if (!checked.Write(block) || !out.Flush()) return write_failed();
+    archive_size_ = out.Position();
+    archive_crc_ = checked.Crc();
+    // A stored entry that replaced a longer deflated attempt may leave old bytes behind.
+    if (out.HighWater() > archive_size_ &&
+        !file.Truncate(out.Base() + static_cast<int64_t>(archive_size_)))
+        return write_failed();
+    return true;
+}
+
+}  // namespace zmpack

@@ -1,0 +1,62 @@
+#include "ui/services.h"
+
+#include <thread>
+
+#include "platform/folderdlg.h"
+#include "ui/backend.h"
+
+namespace ui {
+namespace {
+
+// Module start runs on the main thread, before any worker can exist.
+const std::thread::id g_main_thread = std::this_thread::get_id();
+TBackend* g_backend = nullptr;
+Cursor g_screen_cursor = Cursor::Default;
+
+}  // namespace
+
+TBackend& CurrentBackend() { return g_backend != nullptr ? *g_backend : detail::DefaultBackend(); }
+
+void SetBackend(TBackend* backend) { g_backend = backend; }
+
+bool IsMainThread() { return std::this_thread::get_id() == g_main_thread; }
+
+int MessageBox(TForm* owner, const UString& text, const UString& caption, unsigned buttons,
+               unsigned icon) {
+    return CurrentBackend().MessageBox(owner, text, caption, buttons, icon);
+}
+
+int ConfirmDialog(const UString& text, TForm* owner, const UString& caption) {
+    return CurrentBackend().ConfirmDialog(owner, text, caption);
+}
+
+UString BrowseForFolder(const UString& title, const UString& initial_folder, bool allow_new_folder,
+                        TForm* owner) {
+    return platform::BrowseForFolderDialog(title, initial_folder, allow_new_folder,
+                                           CurrentBackend().WindowHandle(owner));
+}
+
+void ProcessMessages() { CurrentBackend().ProcessMessages(); }
+
+void SetScreenCursor(Cursor c) {
+    g_screen_cursor = c;
+    CurrentBackend().SetScreenCursor(c);
+}
+
+Cursor ScreenCursor() { return g_screen_cursor; }
+
+int ShowModal(TForm& form) { return CurrentBackend().ShowModal(form); }
+
+void RunMainLoop(TForm& form) { CurrentBackend().RunMainLoop(form); }
+
+void Synchronize(const std::function<void()>& fn) {
+    if (IsMainThread()) {
+        fn();
+        return;
+    }
+    CurrentBackend().SynchronizeFromWorker(fn);
+}
+
+void PostToMain(std::function<void()> fn) { CurrentBackend().PostToMain(std::move(fn)); }
+
+}  // namespace ui

@@ -1,0 +1,62 @@
+#pragma once
+// Internals shared by the files of the Windows backend.
+#include <windows.h>
+// The model has its own MessageBox; the system's is called by its wide name.
+#undef MessageBox
+
+#include "ui/backend.h"
+#include "ui/component.h"
+
+namespace ui {
+namespace win32 {
+
+// The real window of one component. Forms and panels are windows of the backend's own classes;
+// the other controls are the system's (comctl32 version 6 when the program's manifest asks for
+// it). A menu has no window until it pops up.
+class TWin32Peer : public TPeer {
+  public:
+    TWin32Peer(TComponent& component, HWND hwnd);
+    ~TWin32Peer() override;
+    void Changed(Prop what) override;
+
+    HWND Handle() const { return hwnd_; }
+    void Attach(HWND hwnd) { hwnd_ = hwnd; }
+    TComponent& Component() const { return component_; }
+    // True while the peer itself writes to the control (its change notices are not the user's).
+    bool Writing() const { return writing_; }
+
+  private:
+    void ApplyText();
+    void ApplyItems();
+    void ApplyBounds();
+    void ApplyZOrder();
+
+    TComponent& component_;
+    HWND hwnd_;
+    bool writing_ = false;
+    HBITMAP bitmap_ = nullptr;
+};
+
+// Makes the real window of the component and of everything placed on it.
+void Realize(TComponent& component);
+HWND HandleOf(const TComponent* component);
+TWin32Peer* PeerOf(HWND hwnd);
+// The colour a control's background shows: its own, else its parent's, else the system's.
+Color EffectiveColor(const TComponent& component);
+
+// Tab, Shift+Tab and Enter for the form the message is for; true when the key was used.
+bool HandleDialogKey(const MSG& msg);
+// Gives the focus to the form's first control in creation order that takes it.
+void FocusFirst(TForm& form);
+
+void RegisterClasses();
+extern const wchar_t kFormClass[];
+extern const wchar_t kPanelClass[];
+
+// The confirmation dialog, made of model components and shown modally.
+int RunConfirmDialog(TForm* owner, const UString& text, const UString& caption);
+
+TBackend& Backend();
+
+}  // namespace win32
+}  // namespace ui

@@ -1,0 +1,42 @@
+// The finishing actions: start the installed program, open the destination folder, report the
+// package's content. Each hands a path or address to the shell and looks at no result.
+#include "common/ZM_Common.h"
+#include "platform/codepage.h"
+#include "platform/files.h"
+#include "wizard/Main.h"
+
+namespace {
+
+// The program to run must lie below the destination: an entry name that climbs out of it ("..")
+// or names a drive or root of its own would start whatever file happens to sit there.
+bool StaysBelowDestination(const UString& name) {
+    if (name.empty() || name.find(u':') != UString::npos) return false;
+    if (name[0] == u'/' || name[0] == u'\\') return false;
+    size_t start = 0;
+    while (start <= name.size()) {
+        size_t end = name.find_first_of(u"/\\", start);
+        if (end == UString::npos) end = name.size();
+        if (name.compare(start, end - start, u"..") == 0) return false;
+        start = end + 1;
+    }
+    return true;
+}
+
+}  // namespace
+
+void TMainForm::RunInstalledProgram() {
+    if (!StaysBelowDestination(package_.ExeName)) return;
+    // The folder already ends with a delimiter; the entry's stored name follows it directly.
+    const AnsiString path = platform::WideToAnsi(txtOutput->Text() + package_.ExeName);
+    if (!platform::FileExists(platform::AnsiToWide(path))) return;
+    ShellOpen(path);
+}
+
+void TMainForm::btnOpenFolderClick() {
+    ShellOpen(platform::WideToAnsi(IncludeTrailingBackslash(txtOutput->Text())));
+}
+
+void TMainForm::btnDoAbuseClick() {
+    const AnsiString url = package_.GetAbuseUrl();
+    if (!url.empty()) ShellOpen(url);
+}

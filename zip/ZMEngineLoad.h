@@ -1,0 +1,165 @@
+#pragma once
+// TZMEngineLoader: finds, checks, loads and shares the zip engine library among the zip components
+// of the process, and turns the engine's results into the component's errors.
+//
+// Where the library comes from (Load, when none is loaded), steered by the client's DLLDirectory:
+//   "><"            only the copy the program carries in its resource "ZEResDll19";
+//   a file name     ending in ".dll" (or the system's own library extension): that file;
+//   a folder        the engine file (EngineFileName) in that folder; "." at the start means the
+//                   program's own folder. A folder that does not exist counts as none given;
+//   none            the program's own copy first. Only when the program carries no usable copy, or
+//                   it does not load, the engine file in the system's library folder
+//                   (platform::SystemLibraryFolder: Windows' system folder; elsewhere the folder
+//                   fixed at build time). A bare name is never handed to the system, so a library
+//                   planted in the program's folder or the current folder is never loaded.
+//
+// Resource "ZEResDll19" (RCDATA), used only when its size is at least 50,000 and below 600,000:
+//   offset 0  4 bytes  version of the carried library, 32-bit little-endian (>= 1900095 to be used)
+//   offset 4  rest     the library image as it stands (it starts with "MZ", or with 0x7F "ELF" for
+//                      a native shared object), otherwise an LZ77 stream (zip/ZMExpandLZ77.h)
+// The copy is written into a new private folder made for this run, created exclusively, then held
+// open so nobody can change it (platform/filelock.h), compared with a digest of the expected image
+// before every load, and loaded by its full path. It is deleted with its folder when the loader is
+// destroyed.
+//
+// A candidate library must export ZE_Exec, ZE_Version, ZE_PrivVersion, ZE_Abort, ZE_Name,
+// ZE_Banner (and ZE_Path), with ZE_Version 190 and ZE_PrivVersion 1900095 or above.
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "engine/ZMEngineApi.h"
+#include "platform/dynlib.h"
+#include "platform/filelock.h"
+#include "platform/types.h"
+#include "zip/ZMExpandLZ77.h"
+
+// What the loader needs from a zip component. Every component that runs engine operations is a
+// client of its own; the loader only compares client pointers and calls these.
+struct TZMLoaderClient {
+    virtual ~TZMLoaderClient() = default;
+    // The component's verbosity (0, 1, 2...); informational messages are sent when it is 1 or more.
+    virtual int Verbosity() const { return 0; }
+    // Where to look for the library (see above); empty by default.
+    virtual AnsiString DLLDirectory() const { return AnsiString(); }
+    // Folder for the library's temporary copy; empty: the system's temporary folder.
+    virtual AnsiString TempDir() const { return AnsiString(); }
+    // An informational message of the loader (10652 loaded, 10653 unloaded, 10654 load error
+    // detail) with its filled-in text; the component passes it on as information (code 0).
+    // Called on the thread that called Load or Unload, once the loader's lock is released.
+    virtual void ReportMessage(int msg_id, const AnsiString& text) {
+        (void)msg_id;
+        (void)text;
+    }
+};
+
+class TZMEngineLoader {
+  public:
+    static constexpr int32_t kVersion = 190;
+    static constexpr int32_t kMinPrivVersion = 1900095;
+    static constexpr size_t kResourceMin = 50000;   // the resource is used from this size...
+    static constexpr size_t kResourceMax = 600000;  // ...up to, not including, this one
+
+    TZMEngineLoader();
+    ~TZMEngineLoader();
+    TZMEngineLoader(const TZMEngineLoader&) = delete;
+    TZMEngineLoader& operator=(const TZMEngineLoader&) = delete;
+
+    // Registers a use by the client and makes sure the library is loaded. Returns the client's use
+    // count, or -1 when no usable library could be loaded (the use is then dropped again). Raises
+    // EZMZipper (10650 failed to load, 10651 old or corrupt, 11027 no temporary file) where the
+    // search says so; the use is dropped then as well.
+    int32_t Load(TZMLoaderClient* client);
+    // Version (190) when Load gave 1 or more, else 0.
+    int32_t LoadVersion(TZMLoaderClient* client);
+    // Drops one use; the library is released when no client holds a use. Returns the client's
+    // remaining count.
+    int32_t Unload(TZMLoaderClient* client);
+    // Forgets the client without releasing the library.
+    void Remove(TZMLoaderClient* client);
+    bool IsLoadedFor(TZMLoaderClient* client);
+    // Load, run ZE_Exec with the record (outside the lock), then Unload whatever happens and set
+    // handle to 0. The engine's result, or -1 when no library was available.
+    int32_t Exec(TZMLoaderClient* client, ZECommand* command, uint32_t& handle);
+    // Asks the engine to stop the operation with this handle (any thread).
+    void Abort(TZMLoaderClient* client, uint32_t handle);
+    // Raises the component's error for a negative engine result: -1, -2 give 11007; -3 to -36 give
+    // 11648 + n; below -36, 10124 with n.
+    static void CheckEngineResult(int32_t result);
+    static int ExpandLz77(TZMOutStream& dest, TZMInStream& src, int64_t limit) {
+        return ::ExpandLz77(dest, src, limit);
+    }
+    // Frees the library and deletes the temporary copy, as destruction does; the object stays
+    // usable (process end, for the process-wide loader).
+    void Shutdown();
+    // "ZMEngine190" + the system's library extension.
+    static AnsiString EngineFileName();
+
+    // State, for the component's diagnostics and for tests.
+    int32_t ResourceVersion();
+    int32_t Version();
+    int32_t PrivVersion();
+    AnsiString DllName();
+    AnsiString Banner();
+    AnsiString RequestedPath();
+    AnsiString TempDllPath();
+    UString TempFolder();  // the private folder of the copy; empty when none was made
+    uint32_t LastError();
+    bool IsLoaded();
+
+  private:
+    using Pair = std::pair<TZMLoaderClient*, int32_t>;
+
+    Pair* FindClient(TZMLoaderClient* client);
+    void Search(TZMLoaderClient* client);
+    int32_t LoadCopy(TZMLoaderClient* client, bool raise);
+    int32_t WriteResourceCopy(TZMLoaderClient* client, bool check_only);
+    bool WriteImage(const unsigned char* data, size_t size);
+    int32_t LoadCandidate(TZMLoaderClient* client, const UString& path, bool raise);
+    void ClearEntryPoints();
+    void Release(TZMLoaderClient* client);
+    void DropCopy();
+    void ReportLoadError(TZMLoaderClient* client);
+    int32_t LoadLocked(TZMLoaderClient* client);
+    int32_t UnloadLocked(TZMLoaderClient* client);
+    // Informational messages wait here until the lock is released.
+    void Report(TZMLoaderClient* client, int msg_id, const AnsiString& text);
+    void Deliver();
+
+    // Fields in the order of the contract.
+    ZE_AbortFunc ZE_Abort_ = nullptr;
+    ZE_BannerFunc ZE_Banner_ = nullptr;
+    std::vector<Pair> Clients;
+    ZE_ExecFunc ZE_Exec_ = nullptr;
+    AnsiString Banner_;
+    int32_t ResourceVersion_ = -99;
+    bool DeleteOnRelease = false;  // never set: the copy is reused until the loader goes away
+    uint32_t LastError_ = 0;
+    int32_t LoadNesting = 0;
+    AnsiString RequestedPath_;
+    AnsiString DllName_;
+    int32_t Version_ = 0;
+    std::recursive_mutex Lock;
+    platform::DynLib Module;
+    ZE_NameFunc ZE_Name_ = nullptr;
+    ZE_PathFunc ZE_Path_ = nullptr;
+    int32_t PrivVersion_ = 0;
+    ZE_PrivVersionFunc ZE_PrivVersion_ = nullptr;
+    UString TempDllPath_;  // kept wide: a temporary folder outside the code page still works
+    ZE_VersionFunc ZE_Version_ = nullptr;
+
+    // The copy's private folder, the handle that keeps the copy unchanged, and the digest of
+    // the image it must hold.
+    UString TempFolder_;
+    platform::LockedFile TempLock;
+    std::string TempDigest;
+    size_t TempSize = 0;
+    std::vector<std::pair<TZMLoaderClient*, std::pair<int, AnsiString>>> Pending;
+};
+
+// The process-wide loader every zip component uses. It stays valid through the whole of process
+// end; the library is released and the copy deleted when static objects are destroyed.
+TZMEngineLoader& EngineLoader();

@@ -1,0 +1,475 @@
+#include "zip/ZMZipper.h"
+
+#include <cstring>
+#include <limits>
+#include <new>
+#include <thread>
+
+#include "platform/codepage.h"
+#include "platform/files.h"
+#include "platform/sysdirs.h"
+
+namespace {
+
+// Static initialisation runs on the program's main thread; operations started on any other
+// thread never pump window messages.
+const std::thread::id kMainThread = std::this_thread::get_id();
+
+AnsiString CodeText(int32_t code) {
+    AnsiString s = ZMLoadStr(code);
+    if (s.empty()) s = ZMFormat(ZMLoadStr(zmmsg::UnknownError), {std::to_string(code)});
+    return s;
+}
+
+// The text of an engine error value n as the component's table has it.
+AnsiString EngineErrorText(int32_t n) {
+    if (n >= 3 && n <= 36) {
+        AnsiString s = ZMLoadStr(zmmsg::EngineErrorBase + n);
+        if (!s.empty()) return s;
+    }
+    return CodeText(n);
+}
+
+const char* Str(const char* p) { return p != nullptr ? p : ""; }
+
+class UnloadGuard {
+  public:
+    explicit UnloadGuard(TZMLoaderClient* client) : client_(client) {}
+    ~UnloadGuard() { EngineLoader().Unload(client_); }
+    UnloadGuard(const UnloadGuard&) = delete;
+    UnloadGuard& operator=(const UnloadGuard&) = delete;
+
+  private:
+    TZMLoaderClient* client_;
+};
+
+}  // namespace
+
+TCustomZMZipper::TCustomZMZipper() = default;
+
+TCustomZMZipper::~TCustomZMZipper() { EngineLoader().Remove(this); }
+
+void TCustomZMZipper::SetActive(bool value) {
+    if (value == active_ || busy_) {
+        if (busy_) refused_ = true;
+        return;
+    }
+    active_ = value;
+    if (!active_) {
+        pending_read_ = pending_read_ || !zip_path_.empty();
+        return;
+    }
+    if (pending_read_) {
+        ClearResult();
+        ReadDirectory();
+    }
+}
+
+void TCustomZMZipper::SetZipFileName(const AnsiString& name) {
+    SetZipFileNameW(platform::AnsiToWide(name));
+    zip_file_name_ = name;
+}
+
+void TCustomZMZipper::SetZipFileNameW(const UString& name) {
+    if (busy_) {
+        refused_ = true;
+        return;
+    }
+    zip_path_ = name;
+    zip_file_name_ = platform::WideToAnsi(name);
+    ClearDirectory();
+    if (!active_) {
+        pending_read_ = true;
+        return;
+    }
+    ClearResult();
+    ReadDirectory();
+}
+
+void TCustomZMZipper::SetPasswordReqCount(uint32_t value) {
+    password_req_count_ = value > kMaxPasswordRequests ? kMaxPasswordRequests : value;
+}
+
+int32_t TCustomZMZipper::ErrCode() const {
+    if (!active_) return zmmsg::NotActive;
+    return refused_ ? (err_code_ | kBusyMark) : err_code_;
+}
+
+AnsiString TCustomZMZipper::ErrMessage() const {
+    AnsiString text;
+    if (!active_)
+        text = CodeText(zmmsg::NotActive);
+    else if (!err_message_.empty())
+        text = err_message_;
+    else if (err_code_ != 0)
+        text = CodeText(err_code_);
+    if (active_ && refused_) text = ZMFormat(ZMLoadStr(zmmsg::Busy), {text});
+    return text;
+}
+
+int32_t TCustomZMZipper::Count() const {
+    if (!active_) return 0;
+    const size_t max = static_cast<size_t>(std::numeric_limits<int32_t>::max());
+    return static_cast<int32_t>(entries_.size() < max ? entries_.size() : max);
+}
+
+const std::vector<zipformat::ZipEntry>& TCustomZMZipper::Entries() const {
+    static const std::vector<zipformat::ZipEntry> kNone;
+    return active_ ? entries_ : kNone;
+}
+
+UString TCustomZMZipper::EntryNameW(size_t index) const {
+    if (index >= entries_.size()) return UString();
+    const zipformat::ZipEntry& e = entries_[index];
+    // Decoded as the engine decodes it, so events and listings name entries alike.
+    if (e.utf8_name.empty() && !e.utf8_flag) return platform::OemToWide(e.name);
+    return platform::Utf8ToWide(e.utf8_name.empty() ? e.name : e.utf8_name);
+}
+
+AnsiString TCustomZMZipper::EntryName(size_t index) const {
+    return platform::WideToAnsi(EntryNameW(index));
+}
+
+void TCustomZMZipper::ClearDirectory() {
+    entries_.clear();
+    pending_read_ = false;
+}
+
+void TCustomZMZipper::ClearResult() {
+    err_code_ = 0;
+    err_message_.clear();
+    processed_count_ = 0;
+}
+
+void TCustomZMZipper::SetError(int32_t code, const AnsiString& message) {
+    if (err_code_ != 0 || code == 0) return;  // the first error of an operation wins
+    err_code_ = code;
+    err_message_ = message;
+}
+
+// The archive may follow other data (a package's stub and blocks): the reader finds its start
+// from the end records, and every size and offset is checked against the file.
+void TCustomZMZipper::ReadDirectory() {
+    ClearDirectory();
+    if (zip_path_.empty()) return;
+    const AnsiString shown = platform::WideToAnsi(zip_path_);
+    platform::FileStream file;
+    if (!file.Open(zip_path_, platform::FileStream::Mode::ReadShared)) {
+        SetError(zmmsg::EngineErrorBase + ZE_ERR_OPEN_ZIP,
+                 EngineErrorText(ZE_ERR_OPEN_ZIP) + " " + shown);
+        return;
+    }
+    try {
+        zipformat::FileSource source(file);
+        zipformat::ZipDirectory dir;
+        std::vector<zipformat::ZipEntry> found;
+        bool ok = dir.Open(&source);
+        if (ok) {
+            zipformat::ZipEntry entry;
+            while (dir.Next(entry)) found.push_back(entry);
+            ok = dir.Error() == 0;
+        }
+        if (!ok) {
+            AnsiString why = dir.ErrorText().empty()
+                                 ? EngineErrorText(dir.Error())
+                                 : platform::WideToAnsi(platform::Utf8ToWide(dir.ErrorText()));
+            SetError(zmmsg::EngineErrorBase + dir.Error(), why + ": " + shown);
+            return;
+        }
+        entries_.swap(found);
+    } catch (const std::bad_alloc&) {
+        SetError(zmmsg::NoMemory, CodeText(zmmsg::NoMemory));
+    }
+}
+
+void TCustomZMZipper::CheckTerminate() {
+    if (OnTick) OnTick(*this);
+    if (OnCheckTerminate) {
+        bool abort = stop_requested_.load();
+        OnCheckTerminate(*this, abort);
+        if (abort) stop_requested_ = true;
+    } else if (pump_ && OnPumpMessages) {
+        OnPumpMessages();
+    }
+}
+
+void TCustomZMZipper::Message(int32_t code, const AnsiString& text) {
+    if (code != 0) SetError(code, text);
+    if (OnMessage) OnMessage(*this, code, text);
+    CheckTerminate();
+}
+
+void TCustomZMZipper::ReportMessage(int msg_id, const AnsiString& text) {
+    (void)msg_id;
+    // The loader calls this with its lock held: a handler's exception must not unwind through it.
+    try {
+        Message(0, text);
+    } catch (...) {
+        if (!handler_exception_) handler_exception_ = std::current_exception();
+        stop_requested_ = true;
+    }
+}
+
+void TCustomZMZipper::ProgressReport() {
+    if (OnProgress) OnProgress(*this, progress_);
+    CheckTerminate();
+}
+
+void TCustomZMZipper::Cancel() {
+    stop_requested_ = true;
+    const uint32_t handle = running_handle_.load();
+    if (handle != 0) EngineLoader().Abort(this, handle);
+}
+
+int32_t TCustomZMZipper::Extract() {
+    if (busy_) {
+        refused_ = true;
+        return ErrCode();
+    }
+    if (!active_) return ErrCode();
+    busy_ = true;
+    ClearResult();
+    stop_requested_ = false;
+    handler_exception_ = nullptr;
+    pump_ = !NotMainThread && std::this_thread::get_id() == kMainThread;
+    try {
+        RunExtract();
+    } catch (const EZMZipper& e) {
+        SetError(e.Code(), e.Message());
+    } catch (const std::bad_alloc&) {
+        SetError(zmmsg::NoMemory, CodeText(zmmsg::NoMemory));
+    } catch (const std::exception& e) {
+        SetError(zmmsg::UnknownListError, ZMLoadStr(zmmsg::UnknownListError) + e.what());
+    } catch (...) {
+        SetError(zmmsg::UnknownListError, ZMLoadStr(zmmsg::UnknownListError));
+    }
+    running_handle_ = 0;
+    handler_exception_ = nullptr;
+    busy_ = false;
+    refused_ = false;
+    return ErrCode();
+}
+
+UString TCustomZMZipper::PreparedBaseDir() {
+    UString dir = !ExtrBaseDirW.empty() ? ExtrBaseDirW : platform::AnsiToWide(ExtrBaseDir);
+    // Without a destination the files go to the current folder, as with any extractor.
+    dir = dir.empty() ? platform::GetCurrentDir() : platform::ExpandFullPath(dir);
+    if ((ExtrOptions & ZMExtrOpt(ExtrForceDirs)) != 0 && !platform::DirectoryExists(dir))
+        platform::ForceDirectories(dir);
+    if (dir.empty() || !platform::DirectoryExists(dir))
+        throw EZMZipper(zmmsg::ExtractDirMissing, platform::WideToAnsi(dir));
+    return dir;
+}
+
+void TCustomZMZipper::RunExtract() {
+    if (zip_path_.empty()) throw EZMZipper(zmmsg::NoZipSpecified);
+    if (entries_.empty() || pending_read_) ReadDirectory();
+    if (entries_.empty()) {
+        if (!HasError()) throw EZMZipper(zmmsg::ZipOpenFailed);
+        return;
+    }
+    const TZMExtrOpts o = ExtrOptions;
+    const bool test = (o & ZMExtrOpt(ExtrTest)) != 0;
+    const UString base = test ? UString() : PreparedBaseDir();
+
+    TZMEngineLoader& loader = EngineLoader();
+    if (loader.Load(this) < 1) {
+        AnsiString path = loader.RequestedPath();
+        throw EZMZipper(zmmsg::LoadFailed, path.empty() ? TZMEngineLoader::EngineFileName() : path);
+    }
+    UnloadGuard unload(this);
+    if (handler_exception_) std::rethrow_exception(handler_exception_);
+
+    // Unattended with nothing to answer a password request with: the engine asks for none.
+    int32_t requests = static_cast<int32_t>(password_req_count_);
+    if (Unattended && Password.empty() && !OnPasswordError) {
+        requests = 0;
+        Message(0, ZMLoadStr(zmmsg::UnattendedWarning));
+    }
+
+    uint32_t options = kZEOptAlways;
+    if ((o & ZMExtrOpt(ExtrDirNames)) != 0) options |= kZEOptDirNames;
+    if ((o & ZMExtrOpt(ExtrOverWrite)) != 0) options |= kZEOptOverwrite;
+    if ((o & ZMExtrOpt(ExtrUpdate)) != 0)
+        options |= kZEOptUpdate;
+    else if ((o & ZMExtrOpt(ExtrFreshen)) != 0)
+        options |= kZEOptFreshen;
+    options |= test ? kZEOptTest : kZEOptExtract;
+    if ((o & ZMExtrOpt(ExtrNTFS)) != 0) options |= kZEOptNTFS;
+
+    const std::string archive_utf8 = platform::WideToUtf8(zip_path_);
+    const AnsiString base_ansi = platform::WideToAnsi(base);
+    const std::string base_utf8 = platform::WideToUtf8(base);
+    std::vector<const char*> includes, excludes;
+    for (const auto& s : FSpecArgs) includes.push_back(s.c_str());
+    for (const auto& s : FSpecArgsExcl) excludes.push_back(s.c_str());
+
+    ZECommand cmd;
+    std::memset(&cmd, 0, sizeof cmd);
+    cmd.Caller = this;
+    cmd.Version = kZEVersion;
+    cmd.FileCallback = &FileRoutine;
+    cmd.ProgressCallback = &ProgressRoutine;
+    const int v = Verbosity();
+    cmd.Verbosity = v <= 0 ? 0 : v == 1 ? 1 : -1;
+    cmd.ArchivePath = zip_file_name_.c_str();
+    cmd.ArchivePathUtf8 = archive_utf8.c_str();
+    if (!test) {
+        cmd.BaseDir = base_ansi.c_str();
+        cmd.BaseDirUtf8 = base_utf8.c_str();
+    }
+    cmd.Password = Password.c_str();
+    cmd.Options = options;
+    cmd.PasswordReqCount = requests;
+    cmd.IncludePatterns = includes.empty() ? nullptr : includes.data();
+    cmd.IncludeCount = static_cast<int32_t>(includes.size());
+    cmd.ExcludePatterns = excludes.empty() ? nullptr : excludes.data();
+    cmd.ExcludeCount = static_cast<int32_t>(excludes.size());
+    cmd.Check = kZECommandCheck;
+
+    progress_.Clear();
+    uint32_t handle = 0;
+    const int32_t result = loader.Exec(this, &cmd, handle);
+    running_handle_ = 0;
+    // A handler's exception was held while the engine ran; it ends the operation here.
+    if (handler_exception_) std::rethrow_exception(handler_exception_);
+    TZMEngineLoader::CheckEngineResult(result);
+    processed_count_ = result;
+}
+
+int TCustomZMZipper::DirIndexOf(const std::string& utf8_name) const {
+    for (size_t i = 0; i < entries_.size(); ++i)
+        if (platform::WideToUtf8(EntryNameW(i)) == utf8_name) return static_cast<int>(i);
+    return -1;
+}
+
+void TCustomZMZipper::StopForSkip(int32_t error_value, const AnsiString& name) {
+    const int32_t n = error_value < 0 ? -error_value : error_value;
+    // Without this the stop would read as a cancel (11007), which callers take as no error.
+    SetError(n, EngineErrorText(n) + ": " + name);
+    stop_requested_ = true;
+}
+
+int32_t ZM_STDCALL TCustomZMZipper::FileRoutine(ZECallbackInfo* info) {
+    if (info == nullptr || info->Caller == nullptr) return 1;
+    return static_cast<TCustomZMZipper*>(info->Caller)->OnFileCallback(*info);
+}
+
+int32_t ZM_STDCALL TCustomZMZipper::ProgressRoutine(ZECallbackInfo* info) {
+    if (info == nullptr || info->Caller == nullptr) return 1;
+    return static_cast<TCustomZMZipper*>(info->Caller)->OnProgressCallback(*info);
+}
+
+// Nothing may leave a callback as an exception (the engine is another module): a handler's
+// exception is kept, the engine is told to stop, and Extract raises it again afterwards.
+int32_t TCustomZMZipper::OnFileCallback(ZECallbackInfo& info) {
+    running_handle_ = info.Handle;
+    try {
+        const AnsiString name = Str(info.Name);
+        switch (info.Kind) {
+            case ZE_CB_OVERWRITE: {
+                bool overwrite = info.Answer != 0;
+                if (OnExtractOverwrite)
+                    OnExtractOverwrite(*this, name, info.Code == 1, overwrite,
+                                       DirIndexOf(Str(info.NameUtf8)));
+                info.Answer = overwrite ? 1 : 0;
+                CheckTerminate();
+                break;
+            }
+            case ZE_CB_CRC_ERROR: {
+                bool keep = true;
+                if (OnCRC32Error) OnCRC32Error(*this, name, info.FoundCrc, info.ExpectedCrc, keep);
+                info.Answer = keep ? 1 : 0;
+                CheckTerminate();
+                break;
+            }
+            case ZE_CB_SKIPPED: {
+                const int32_t type = info.Code;
+                const bool in = type >= 0 && type < 32 && (NoSkipping & (1u << type)) != 0;
+                int e = info.Answer;
+                if (in && e == 0) e = zmmsg::SkipNotAllowed;
+                if (e < 0) e = -e;
+                if (in) e = -e;
+                if (OnSkipped) OnSkipped(*this, name, static_cast<TZMSkipTypes>(type), e);
+                info.Answer = e;
+                if (e < 0) StopForSkip(e, name);
+                CheckTerminate();
+                break;
+            }
+            case ZE_CB_MESSAGE:
+                Message(info.Code, Str(info.Text));
+                break;
+            case ZE_CB_PASSWORD: {
+                AnsiString given;
+                TZMPasswordAction action = TZMPasswordAction::Refuse;
+                if (OnPasswordError) OnPasswordError(*this, name, given, action);
+                info.Answer = 0;
+                if (action == TZMPasswordAction::Try && !given.empty() && info.Buffer != nullptr &&
+                    info.BufferSize > 1 && given.size() < static_cast<size_t>(info.BufferSize)) {
+                    std::memcpy(info.Buffer, given.c_str(), given.size() + 1);
+                    info.Answer = 1;
+                } else if (action == TZMPasswordAction::Abort) {
+                    SetError(zmmsg::UserAbort, CodeText(zmmsg::UserAbort));
+                    stop_requested_ = true;
+                }
+                CheckTerminate();
+                break;
+            }
+            default:
+                break;
+        }
+    } catch (...) {
+        if (!handler_exception_) handler_exception_ = std::current_exception();
+        stop_requested_ = true;
+    }
+    return stop_requested_.load() ? 1 : 0;
+}
+
+int32_t TCustomZMZipper::OnProgressCallback(ZECallbackInfo& info) {
+    running_handle_ = info.Handle;
+    try {
+        switch (info.Kind) {
+            case ZE_PR_TOTAL_COUNT:
+                progress_.SetCount(info.Amount);
+                ProgressReport();
+                break;
+            case ZE_PR_TOTAL_SIZE:
+                progress_.SetSize(info.Amount);
+                ProgressReport();
+                break;
+            case ZE_PR_ITEM_START:
+                progress_.NewItem(Str(info.Name), info.Amount);
+                ProgressReport();
+                break;
+            case ZE_PR_PROGRESS:
+                progress_.Advance(info.Amount);
+                ProgressReport();
+                break;
+            case ZE_PR_ITEM_END:
+                progress_.EndItem();
+                ProgressReport();
+                break;
+            case ZE_PR_END_OF_BATCH: {
+                const bool under_way = progress_.Flag();
+                progress_.EndBatch();
+                if (under_way && OnProgress) OnProgress(*this, progress_);
+                CheckTerminate();
+                break;
+            }
+            case zpoStepStart:
+                progress_.StepStart(ZMLoadStr(zmmsg::StepNameBase + info.Code), info.Amount);
+                ProgressReport();
+                break;
+            case zpoStepProgress:
+                progress_.StepAdvance(info.Amount);
+                ProgressReport();
+                break;
+            default:
+                break;
+        }
+    } catch (...) {
+        if (!handler_exception_) handler_exception_ = std::current_exception();
+        stop_requested_ = true;
+    }
+    return stop_requested_.load() ? 1 : 0;
+}

@@ -1,0 +1,206 @@
+#pragma once
+// TZMZipper: the zip component. It reads an archive's directory itself (the archive may sit at
+// the end of another file, as in a package) and hands extractions to the zip engine library
+// through the process-wide TZMEngineLoader, turning the engine's callbacks into the events below.
+//
+// Use: create, (set Active false), configure, (set Active true), call Extract once, then read
+// ErrCode, ErrMessage and ProcessedCount. Failures never leave an operation as exceptions: the
+// first error of an operation is kept in ErrCode / ErrMessage.
+//
+// Threads: one operation at a time per instance; every event runs on the thread that called the
+// operation. Cancel may be called from any thread.
+#include <atomic>
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "engine/ZMEngineApi.h"
+#include "engine/zipformat.h"
+#include "platform/types.h"
+#include "zip/EZMZipper.h"
+#include "zip/ZMEngineLoad.h"
+#include "zip/ZMMessages.h"
+#include "zip/ZMProgressDetails.h"
+
+// Extraction options, in bit order (a set is a mask of 1 << value).
+enum TZMExtrOptsEnum : uint32_t {
+    ExtrDirNames = 0,   // recreate the entries' stored folders below ExtrBaseDir
+    ExtrOverWrite = 1,  // replace existing files without asking
+    ExtrFreshen = 2,    // only files that exist and are older
+    ExtrUpdate = 3,     // only files that are newer or missing
+    ExtrTest = 4,       // test only, write nothing; the destination is not checked
+    ExtrForceDirs = 5,  // create ExtrBaseDir with all missing parents
+    ExtrNTFS = 6,
+};
+using TZMExtrOpts = uint32_t;
+constexpr TZMExtrOpts ZMExtrOpt(TZMExtrOptsEnum e) { return 1u << e; }
+
+// Why an entry was skipped (values as the engine reports them).
+enum TZMSkipTypes : int32_t {
+    stOnFreshen = 0,
+    stNoOverwrite,
+    stFileExists,
+    stBadPassword,
+    stBadName,
+    stCompressionUnknown,
+    stUnknownZipHost,
+    stZipFileFormatWrong,
+    stGeneralExtractError,
+    stUser,
+    stCannotDo,
+    stNotFound,
+    stNoShare,
+    stNoAccess,
+    stNoOpen,
+    stDupName,
+    stReadError,
+    stSizeChange,
+};
+using TZMSkipSet = uint32_t;  // bit n for skip type n
+constexpr TZMSkipSet ZMSkip(TZMSkipTypes t) { return 1u << t; }
+
+enum TZMEncodingOpts { zeoAuto, zeoNone, zeoOEM, zeoUTF8, zeoUPath };
+
+// Answer of an OnPasswordError handler.
+enum class TZMPasswordAction { Refuse, Try, Abort };
+
+class TCustomZMZipper : public TZMLoaderClient {
+  public:
+    // ErrCode bit added when a call is refused because an operation of the instance runs.
+    static constexpr int32_t kBusyMark = 0x4000000;
+    static constexpr uint32_t kMaxPasswordRequests = 15;
+    static constexpr TZMSkipSet kDefaultNoSkipping = 0x18000;  // stDupName, stReadError
+
+    TCustomZMZipper();
+    ~TCustomZMZipper() override;
+    TCustomZMZipper(const TCustomZMZipper&) = delete;
+    TCustomZMZipper& operator=(const TCustomZMZipper&) = delete;
+
+    // --- Properties -------------------------------------------------------------------------
+    // While false, setting ZipFileName only records it and every operation reports 10109;
+    // turning it true reads the recorded archive's directory.
+    bool Active() const { return active_; }
+    void SetActive(bool value);
+    // Path of the archive, 8-bit system code page. Setting it while active reads the directory.
+    const AnsiString& ZipFileName() const { return zip_file_name_; }
+    void SetZipFileName(const AnsiString& name);
+    // The same path as UTF-16, for folders whose names the code page cannot hold.
+    void SetZipFileNameW(const UString& name);
+
+    bool Unattended = false;            // no dialogs of the component's own (no password prompt)
+    std::vector<AnsiString> FSpecArgs;  // entry patterns to process; none: every entry
+    std::vector<AnsiString> FSpecArgsExcl;  // entry patterns to leave out
+    AnsiString ExtrBaseDir;                 // destination folder
+    UString ExtrBaseDirW;  // the destination as UTF-16; used instead of ExtrBaseDir when set
+    TZMExtrOpts ExtrOptions = 0;
+    AnsiString Password;
+    TZMSkipSet NoSkipping = kDefaultNoSkipping;  // skip reasons that abort the operation
+    TZMEncodingOpts Encoding = zeoAuto;
+    bool Verbose = false;
+    bool Trace = false;
+    // The component runs off the main thread: it then never pumps window messages.
+    bool NotMainThread = false;
+
+    uint32_t PasswordReqCount() const { return password_req_count_; }
+    void SetPasswordReqCount(uint32_t value);  // values above 15 become 15
+    void SetDLLDirectory(const AnsiString& value) { dll_directory_ = value; }
+    AnsiString DLLDirectory() const override { return dll_directory_; }
+    void SetTempDir(const AnsiString& value) { temp_dir_ = value; }
+    AnsiString TempDir() const override { return temp_dir_; }
+
+    // --- Results ----------------------------------------------------------------------------
+    // Result of the last operation, 0 = success; 10109 while inactive.
+    int32_t ErrCode() const;
+    // The text for ErrCode: as reported with the code, else the message table's, else 10125.
+    AnsiString ErrMessage() const;
+    // Entries in the archive's directory; 0 when inactive or no archive is open.
+    int32_t Count() const;
+    // Files the last operation processed, as the engine returned it; 0 after a failure.
+    int32_t ProcessedCount() const { return processed_count_; }
+    // The directory as read (stored order); empty when inactive.
+    const std::vector<zipformat::ZipEntry>& Entries() const;
+    // An entry's stored name decoded (UTF-8 names and the OEM code page), and its 8-bit form.
+    UString EntryNameW(size_t index) const;
+    AnsiString EntryName(size_t index) const;
+
+    // --- Operations -------------------------------------------------------------------------
+    // Extracts the entries matching FSpecArgs; returns ErrCode.
+    int32_t Extract();
+    // Asks the running operation to stop (code 11007). Any thread.
+    void Cancel();
+    // The component's text for a message id ("Resource missing for <id>" when it has none).
+    static AnsiString ZipLoadStr(int id) { return ZMMessageText(id); }
+
+    // --- Events (all on the operation's thread) ---------------------------------------------
+    std::function<void(TCustomZMZipper& sender, bool& abort)> OnCheckTerminate;
+    std::function<void(TCustomZMZipper& sender, const TZMProgressDetails& details)> OnProgress;
+    std::function<void(TCustomZMZipper& sender, const AnsiString& ForFile, bool IsOlder,
+                       bool& DoOverwrite, int DirIndex)>
+        OnExtractOverwrite;
+    std::function<void(TCustomZMZipper& sender, const AnsiString& ForFile, uint32_t FoundCRC,
+                       uint32_t ExpectedCRC, bool& DoExtract)>
+        OnCRC32Error;
+    std::function<void(TCustomZMZipper& sender, const AnsiString& ForFile, TZMSkipTypes SkipType,
+                       int& ExtError)>
+        OnSkipped;
+    std::function<void(TCustomZMZipper& sender, int ErrCode, const AnsiString& ErrMsg)> OnMessage;
+    std::function<void(TCustomZMZipper& sender)> OnTick;
+    // An entry needs a password: put it in NewPassword and answer Try, or Refuse / Abort.
+    std::function<void(TCustomZMZipper& sender, const AnsiString& ForFile, AnsiString& NewPassword,
+                       TZMPasswordAction& Action)>
+        OnPasswordError;
+    // "Pump pending window messages" of the check-terminate step, for a caller on the main thread
+    // that has a window loop; never called with NotMainThread set or off the main thread.
+    std::function<void()> OnPumpMessages;
+
+    // TZMLoaderClient
+    int Verbosity() const override { return Trace ? 2 : Verbose ? 1 : 0; }
+    void ReportMessage(int msg_id, const AnsiString& text) override;
+
+  private:
+    void ReadDirectory();
+    void ClearDirectory();
+    void ClearResult();
+    void SetError(int32_t code, const AnsiString& message);
+    bool HasError() const { return err_code_ != 0; }
+    void StopForSkip(int32_t error_value, const AnsiString& name);
+    void CheckTerminate();
+    void Message(int32_t code, const AnsiString& text);
+    void ProgressReport();
+    void RunExtract();
+    UString PreparedBaseDir();
+    int DirIndexOf(const std::string& utf8_name) const;
+
+    static int32_t ZM_STDCALL FileRoutine(ZECallbackInfo* info);
+    static int32_t ZM_STDCALL ProgressRoutine(ZECallbackInfo* info);
+    int32_t OnFileCallback(ZECallbackInfo& info);
+    int32_t OnProgressCallback(ZECallbackInfo& info);
+
+    bool active_ = true;
+    bool pending_read_ = false;
+    bool busy_ = false;
+    bool refused_ = false;
+    bool pump_ = true;
+    AnsiString zip_file_name_;
+    UString zip_path_;  // the same path, exact
+    AnsiString dll_directory_;
+    AnsiString temp_dir_;
+    uint32_t password_req_count_ = 1;
+
+    int32_t err_code_ = 0;
+    AnsiString err_message_;
+    int32_t processed_count_ = 0;
+    std::atomic<bool> stop_requested_{false};
+    std::atomic<uint32_t> running_handle_{0};
+    std::exception_ptr handler_exception_;
+
+    std::vector<zipformat::ZipEntry> entries_;
+    TProgDetails progress_;
+};
+
+class TZMZipper : public TCustomZMZipper {
+  public:
+    TZMZipper() = default;
+};
