@@ -5,6 +5,9 @@ NATIVE := $(BUILD)/native
 WIN32 := $(BUILD)/win32
 WIN64 := $(BUILD)/win64
 CMAKE_GEN := -G Ninja
+FUZZ := $(BUILD)/fuzz
+FUZZ_SECONDS ?= 600
+FUZZ_TARGETS := container config lang lz77 messages zipdir engine
 XVFB := xvfb-run -a -s "-screen 0 1024x768x24"
 
 .PHONY: all deps native win32 win64 test test-native test-win demo bench fuzz format clean
@@ -39,11 +42,29 @@ test-native:
 test-win:
 	scripts/test-win $(WIN64)
 
-demo: native
+demo: deps
 	scripts/demo
 
 bench: native
 	scripts/bench
+
+# Each libFuzzer target for FUZZ_SECONDS, growing a working corpus under $(FUZZ)/corpus (the seeds
+# in tests/fuzz/corpus stay as committed); prints executions and coverage per target.
+fuzz:
+	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DZM_FUZZ=ON -DZM_BUILD_TESTS=OFF -DZM_BUILD_BENCH=OFF \
+	  "-DCMAKE_C_FLAGS=-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined" \
+	  "-DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined" >/dev/null
+	cmake --build $(FUZZ) --target $(addprefix fuzz_,$(FUZZ_TARGETS))
+	@set -e; for t in $(FUZZ_TARGETS); do \
+	  mkdir -p $(FUZZ)/corpus/$$t $(FUZZ)/artifacts/$$t; \
+	  echo "== fuzz_$$t for $(FUZZ_SECONDS) s"; \
+	  $(FUZZ)/tests/fuzz_$$t -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+	    -dict=tests/fuzz/dict/$$t.dict -artifact_prefix=$(FUZZ)/artifacts/$$t/ \
+	    $(FUZZ)/corpus/$$t tests/fuzz/corpus/$$t 2>$(FUZZ)/fuzz_$$t.log || \
+	    { tail -40 $(FUZZ)/fuzz_$$t.log; echo "fuzz_$$t: CRASH, input in $(FUZZ)/artifacts/$$t"; exit 1; }; \
+	  grep -E 'stat::number_of_executed_units|cov:' $(FUZZ)/fuzz_$$t.log | tail -2; \
+	done
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')

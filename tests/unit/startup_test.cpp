@@ -14,12 +14,12 @@ namespace hl = ui::headless;
 
 class StartupTest : public wizardkit::TInstallerTest {
   protected:
-    UString Package(const wizardkit::TPackageSpec& spec) {
+    UString Package(const wizardkit::TPackageLayout& layout) {
         zipkit::ZipBuilder b;
         b.AddFile("doc/readme.txt", "hello");
         b.AddFile("Demo.exe", "MZ program");
         UString path = dir.File("Setup.exe");
-        EXPECT_TRUE(wizardkit::WritePackage(path, b, spec));
+        EXPECT_TRUE(wizardkit::WritePackage(path, b, layout));
         return path;
     }
     std::string pack = wizardkit::PackWith({{24, "Setup - %s"}, {100045, "Next >"}});
@@ -29,12 +29,12 @@ TEST_F(StartupTest, FileWithoutItsPackageIsRefusedWithoutAWindow) {
     for (bool no_container : {true, false}) {
         SCOPED_TRACE(no_container);
         hl::Reset();
-        wizardkit::TPackageSpec spec;
-        spec.no_container = no_container;
-        UString path = Package(spec);
+        wizardkit::TPackageLayout layout;
+        layout.no_container = no_container;
+        UString path = Package(layout);
         if (!no_container) {
             // A package whose archive lists no entry is no better.
-            ASSERT_TRUE(wizardkit::WritePackage(path, zipkit::ZipBuilder(), spec));
+            ASSERT_TRUE(wizardkit::WritePackage(path, zipkit::ZipBuilder(), layout));
         }
         hl::AnswerNext(ui::mrOk);
         EXPECT_EQ(0, RunSetup(path));
@@ -50,10 +50,10 @@ TEST_F(StartupTest, FileWithoutItsPackageIsRefusedWithoutAWindow) {
 }
 
 TEST_F(StartupTest, PresetLanguageSkipsTheChooser) {
-    wizardkit::TPackageSpec spec;
-    spec.langid = "en";
-    spec.lang_pack = pack;
-    const UString path = Package(spec);
+    wizardkit::TPackageLayout layout;
+    layout.langid = "en";
+    layout.lang_pack = pack;
+    const UString path = Package(layout);
     std::string caption, next;
     hl::OnNextModal([&](ui::TForm& form) {
         caption = U8(form.Caption());
@@ -69,9 +69,9 @@ TEST_F(StartupTest, PresetLanguageSkipsTheChooser) {
 }
 
 TEST_F(StartupTest, NoPresetLanguageAsksForOneBeforeTheWizard) {
-    wizardkit::TPackageSpec spec;
-    spec.lang_pack = pack;
-    const UString path = Package(spec);
+    wizardkit::TPackageLayout layout;
+    layout.lang_pack = pack;
+    const UString path = Package(layout);
     std::vector<std::string> forms;
     hl::OnNextModal([&](ui::TForm& chooser) {
         forms.push_back(U8(chooser.Caption()));
@@ -91,9 +91,9 @@ TEST_F(StartupTest, NoPresetLanguageAsksForOneBeforeTheWizard) {
 }
 
 TEST_F(StartupTest, InstallsThePackageFromItsOwnFileEndToEnd) {
-    wizardkit::TPackageSpec spec;
-    spec.langid = "ru";
-    const UString path = Package(spec);
+    wizardkit::TPackageLayout layout;
+    layout.langid = "ru";
+    const UString path = Package(layout);
     UString dest;
     std::vector<int> pages;
     hl::OnNextModal([&](ui::TForm& f) {

@@ -20,9 +20,9 @@ namespace hl = ui::headless;
 
 class WizardTest : public wizardkit::TInstallerTest {
   protected:
-    void Open(const zipkit::ZipBuilder& zip, const wizardkit::TPackageSpec& spec = {}) {
-        path = dir.File(spec.title + "Setup.exe");
-        ASSERT_TRUE(wizardkit::WritePackage(path, zip, spec));
+    void Open(const zipkit::ZipBuilder& zip, const wizardkit::TPackageLayout& layout = {}) {
+        path = dir.File(layout.title + "Setup.exe");
+        ASSERT_TRUE(wizardkit::WritePackage(path, zip, layout));
         pkg = std::make_unique<TZMArchiveFile>();
         ASSERT_TRUE(pkg->Open(path, true));
         form = std::make_unique<TMainForm>(*pkg);
@@ -131,9 +131,9 @@ TEST_F(WizardTest, NoSingleProgramSkipsTheReadyPageAndRunsNothing) {
             b.AddFile("tools/two.Exe", "2");
         }
         ExtractThread.reset();
-        wizardkit::TPackageSpec spec;
-        spec.title = "Demo" + std::to_string(exes);
-        Open(b, spec);
+        wizardkit::TPackageLayout layout;
+        layout.title = "Demo" + std::to_string(exes);
+        Open(b, layout);
         ASSERT_TRUE(hl::Click(*form->btnNext));
         ASSERT_TRUE(WaitDone());
         EXPECT_FALSE(form->HasProgramToRun);
@@ -153,9 +153,9 @@ TEST_F(WizardTest, RunsNothingWhenUntickedOrWhenTheProgramIsGone) {
     EXPECT_TRUE(opened.empty());
 
     ExtractThread.reset();
-    wizardkit::TPackageSpec spec;
-    spec.title = "Second";
-    Open(OneProgram(), spec);
+    wizardkit::TPackageLayout layout;
+    layout.title = "Second";
+    Open(OneProgram(), layout);
     ASSERT_TRUE(hl::Click(*form->btnNext));
     ASSERT_TRUE(WaitDone());
     ASSERT_TRUE(platform::RemoveFile(Dest() + u"bin/App.EXE"));
@@ -307,9 +307,9 @@ TEST_F(WizardTest, ClosingDuringTheCheckStopsItAndStartsNoExtraction) {
 TEST_F(WizardTest, DamagedArchiveFailsTheCheckAndCloses) {
     zipkit::ZipBuilder b;
     b.AddFile("big.bin", zipkit::RandomBytes(30000, 5), 0);
-    wizardkit::TPackageSpec spec;
-    spec.damage_zip = true;
-    Open(b, spec);
+    wizardkit::TPackageLayout layout;
+    layout.damage_zip = true;
+    Open(b, layout);
     hl::AnswerNext(ui::mrOk);
     ASSERT_TRUE(hl::Click(*form->btnNext));
     ASSERT_EQ(1u, ShownCount());

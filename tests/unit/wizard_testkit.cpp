@@ -15,24 +15,24 @@ namespace wizardkit {
 
 std::string U8(const UString& s) { return platform::WideToUtf8(s); }
 
-bool WritePackage(const UString& path, const zipkit::ZipBuilder& zip, const TPackageSpec& spec) {
+bool WritePackage(const UString& path, const zipkit::ZipBuilder& zip, const TPackageLayout& layout) {
     const std::string stub(2500, 'M');
-    if (spec.no_container) return testutil::WriteFile(path, stub);
+    if (layout.no_container) return testutil::WriteFile(path, stub);
     std::string config = "<?xml version=\"1.0\" encoding=\"utf-8\"?><config><archive_id>" +
-                         std::to_string(spec.id) + "</archive_id>";
-    if (!spec.title.empty()) config += "<archive_name>" + spec.title + "</archive_name>";
-    if (!spec.welcome.empty()) config += "<archive_desc>" + spec.welcome + "</archive_desc>";
-    if (!spec.langid.empty()) config += "<langid>" + spec.langid + "</langid>";
+                         std::to_string(layout.id) + "</archive_id>";
+    if (!layout.title.empty()) config += "<archive_name>" + layout.title + "</archive_name>";
+    if (!layout.welcome.empty()) config += "<archive_desc>" + layout.welcome + "</archive_desc>";
+    if (!layout.langid.empty()) config += "<langid>" + layout.langid + "</langid>";
     config += "</config>";
     TZMContainerWriter w;
     if (!w.Begin(path, stub)) return false;
     if (!w.AddBlock("config", config, true, true, 0, 0x5A)) return false;
-    if (!spec.lang_pack.empty() && !w.AddBlock("lpk", spec.lang_pack, true, true, 0, 0x33)) {
+    if (!layout.lang_pack.empty() && !w.AddBlock("lpk", layout.lang_pack, true, true, 0, 0x33)) {
         return false;
     }
     if (!w.AddBlock("zip", zip.Build(), true, false, 15, 0)) return false;
     if (!w.Finish()) return false;
-    if (spec.damage_zip) {
+    if (layout.damage_zip) {
         // One byte inside the first entry's data: the archive still lists, its checksum fails.
         std::string bytes = testutil::ReadFile(path);
         TZMContainerFile c;

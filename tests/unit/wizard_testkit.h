@@ -14,7 +14,7 @@
 
 namespace wizardkit {
 
-struct TPackageSpec {
+struct TPackageLayout {
     std::string title = "Demo";        // archive_name; empty: none
     std::string langid;                // preset language; empty: the chooser runs
     std::string welcome;               // archive_desc
@@ -25,7 +25,7 @@ struct TPackageSpec {
 };
 
 // A package file at path holding the builder's archive.
-bool WritePackage(const UString& path, const zipkit::ZipBuilder& zip, const TPackageSpec& spec);
+bool WritePackage(const UString& path, const zipkit::ZipBuilder& zip, const TPackageLayout& layout);
 // The engine library next to the test program, as a full path.
 AnsiString EnginePath();
 // A language pack with one language "en" holding the given id -> text pairs, and "ru" with none.

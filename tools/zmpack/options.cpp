@@ -19,7 +19,7 @@ bool TOptions::Parse(const std::vector<OptionSpec>& specs, const std::vector<USt
             options_done = true;
             continue;
         }
-        const OptionSpec* spec = nullptr;
+        const OptionSpec* known = nullptr;
         std::string inline_value;
         bool has_inline = false;
         if (arg[1] == '-') {
@@ -31,37 +31,37 @@ bool TOptions::Parse(const std::vector<OptionSpec>& specs, const std::vector<USt
                 has_inline = true;
             }
             for (const auto& s : specs)
-                if (s.long_name == name) spec = &s;
+                if (s.long_name == name) known = &s;
         } else if (arg.size() >= 2) {
             for (const auto& s : specs)
-                if (s.short_name != 0 && s.short_name == arg[1]) spec = &s;
-            if (spec != nullptr && arg.size() > 2) {
+                if (s.short_name != 0 && s.short_name == arg[1]) known = &s;
+            if (known != nullptr && arg.size() > 2) {
                 inline_value = arg.substr(2);
                 has_inline = true;
             }
         }
-        if (spec == nullptr) {
+        if (known == nullptr) {
             error_ = "unknown option " + arg;
             return false;
         }
-        if (!spec->repeatable && Has(spec->long_name)) {
-            error_ = "option --" + spec->long_name + " given twice";
+        if (!known->repeatable && Has(known->long_name)) {
+            error_ = "option --" + known->long_name + " given twice";
             return false;
         }
-        if (!spec->takes_value) {
+        if (!known->takes_value) {
             if (has_inline) {
-                error_ = "option --" + spec->long_name + " takes no value";
+                error_ = "option --" + known->long_name + " takes no value";
                 return false;
             }
-            values_[spec->long_name].push_back(UString());
+            values_[known->long_name].push_back(UString());
             continue;
         }
         if (has_inline) {
-            values_[spec->long_name].push_back(platform::Utf8ToWide(inline_value));
+            values_[known->long_name].push_back(platform::Utf8ToWide(inline_value));
         } else if (i + 1 < args.size()) {
-            values_[spec->long_name].push_back(args[++i]);
+            values_[known->long_name].push_back(args[++i]);
         } else {
-            error_ = "option --" + spec->long_name + " needs a value";
+            error_ = "option --" + known->long_name + " needs a value";
             return false;
         }
     }
