@@ -8,3 +8,13 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 # Static runtime: every program needs only system DLLs.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+# Size of the shipped programs: every function and datum in its own section so that the linker can
+# drop what nothing reaches (most of the static C++ runtime); Release builds carry no symbols.
+set(CMAKE_C_FLAGS_INIT "-ffunction-sections -fdata-sections")
+set(CMAKE_CXX_FLAGS_INIT "-ffunction-sections -fdata-sections")
+string(APPEND CMAKE_EXE_LINKER_FLAGS_INIT " -Wl,--gc-sections")
+string(APPEND CMAKE_SHARED_LINKER_FLAGS_INIT " -Wl,--gc-sections")
+foreach(kind EXE SHARED)
+  set(CMAKE_${kind}_LINKER_FLAGS_RELEASE_INIT "-s")
+  set(CMAKE_${kind}_LINKER_FLAGS_MINSIZEREL_INIT "-s")
+endforeach()

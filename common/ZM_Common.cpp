@@ -1,9 +1,10 @@
 #include "common/ZM_Common.h"
 
+#include <clocale>
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
-#include <locale>
-#include <sstream>
 
 #include "common/abuse_url.h"
 #include "platform/files.h"
@@ -68,13 +69,22 @@ size_t RealPrefixLength(const AnsiString& s, size_t pos) {
     return i - pos;
 }
 
+// number: text RealPrefixLength accepted in full. strtod instead of a stream keeps the C++ locale
+// machinery (a good part of the program's size) out of the program; it reads the decimal point of
+// the C locale in force, so the '.' is swapped for that one first.
 double ParseReal(const AnsiString& number) {
-    std::istringstream in(number);
-    in.imbue(std::locale::classic());
-    double v = 0;
-    in >> v;
-    // Out-of-range text leaves the stream failed; a lenient conversion gives 0 then.
-    return in.fail() ? 0.0 : v;
+    AnsiString text = number;
+    const char* point = std::localeconv()->decimal_point;
+    if (point != nullptr && point[0] != '\0' && std::strcmp(point, ".") != 0) {
+        size_t dot = text.find('.');
+        if (dot != AnsiString::npos) text.replace(dot, 1, point);
+    }
+    char* end = nullptr;
+    const double v = std::strtod(text.c_str(), &end);
+    // Overflow is a failed conversion, which a lenient conversion turns into 0; underflow keeps
+    // the nearest value, as a stream read would.
+    if (end == text.c_str() || v == HUGE_VAL || v == -HUGE_VAL) return 0.0;
+    return v;
 }
 
 }  // namespace

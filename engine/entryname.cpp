@@ -19,6 +19,20 @@ bool IsForbiddenChar(char16_t c) {
     }
 }
 
+// Look-alikes that a best-fit narrowing to an 8-bit code page turns into a delimiter, a stream
+// separator or a forbidden character: "..\uFF0Fx" would become "../x" on the way to the system.
+bool IsLookAlike(char16_t c) {
+    switch (c) {
+        case u'\u2044': case u'\u2215': case u'\u2216': case u'\u2236': case u'\u29F5':
+        case u'\u29F8': case u'\u29F9': case u'\uA789': case u'\uFE55': case u'\uFE68':
+        case u'\uFF02': case u'\uFF0A': case u'\uFF0F': case u'\uFF1A': case u'\uFF1C':
+        case u'\uFF1E': case u'\uFF1F': case u'\uFF3C': case u'\uFF5C':
+            return true;
+        default:
+            return false;
+    }
+}
+
 bool IsDeviceDigit(char16_t c) {
     return (c >= u'0' && c <= u'9') || c == u'\u00B9' || c == u'\u00B2' || c == u'\u00B3';
 }
@@ -28,6 +42,8 @@ const char* CheckPart(const UString& part) {
     if (part == u"..") return "parent folder part";
     for (char16_t c : part)
         if (IsForbiddenChar(c)) return c == u':' ? "drive or stream name" : "invalid character";
+    for (char16_t c : part)
+        if (IsLookAlike(c)) return "look-alike of a delimiter or reserved character";
     char16_t last = part.back();
     if (last == u'.' || last == u' ') return "name part ends with a dot or space";
     if (IsReservedDeviceName(part)) return "reserved device name";

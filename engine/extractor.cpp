@@ -9,6 +9,7 @@
 #include "engine/zipcrypto.h"
 #include "platform/codepage.h"
 #include "platform/fileinfo.h"
+#include "platform/pathkind.h"
 
 namespace engine {
 namespace {
@@ -87,7 +88,18 @@ int32_t Extractor::Run() {
     // First walk: what will be done, so the component can show totals.
     uint64_t count = 0, total = 0;
     zipformat::ZipEntry entry;
+    // Every entry's local header and data, to refuse archives whose entries share bytes (one
+    // block of compressed data expanded again and again) before anything is written.
+    std::vector<std::pair<int64_t, int64_t>> ranges;
     while (directory_.Next(entry)) {
+        int64_t data_pos = 0;
+        std::string why;
+        if (directory_.LocateData(entry, data_pos, why) == 0) {
+            // LocateData has checked that the data ends before the central directory.
+            ranges.emplace_back(directory_.End().archive_start +
+                                    static_cast<int64_t>(entry.local_offset),
+                                data_pos + static_cast<int64_t>(entry.compressed_size));
+        }
         if (entry.IsDirectory() || !selection_->Selected(entry.name)) continue;
         ++count;
         total += entry.size;
@@ -96,6 +108,11 @@ int32_t Extractor::Run() {
         return Fail(directory_.Error(), directory_.ErrorText() + ": " + Utf8(archive_path_));
     if (directory_.End().entry_count == 0)
         return Fail(ZE_ERR_EMPTY_ZIP, "the archive has no entries: " + Utf8(archive_path_));
+    std::sort(ranges.begin(), ranges.end());
+    for (size_t i = 1; i < ranges.size(); ++i)
+        if (ranges[i].first < ranges[i - 1].second)
+            return Fail(ZE_ERR_INVALID_ZIP,
+                        "entries overlap in the archive: " + Utf8(archive_path_));
 
     reporter_.TotalCount(count);
     reporter_.TotalSize(total);
@@ -181,6 +198,15 @@ Extractor::Outcome Extractor::ExtractEntry(const zipformat::ZipEntry& entry, con
     if (!safe.ok)
         return SkipEntry(names, ZE_SKIP_BAD_NAME, ZE_ERR_INVALID_NAME,
                          std::string("refused entry name (") + safe.reason + ")");
+    if (!test_) {
+        // Two entries for one file (names differing only in letter case on a system that ignores
+        // it) would let the second silently replace the first.
+        UString key;
+        for (const auto& part : safe.parts) key += platform::WideUpper(part) + u'/';
+        if (!written_names_.insert(key).second)
+            return SkipEntry(names, ZE_SKIP_DUP_NAME, ZE_ERR_DUPLICATE_NAME,
+                             "a second entry for the same file");
+    }
     if (entry.method != 0 && entry.method != 8)
         return SkipEntry(names, ZE_SKIP_COMPRESSION_UNKNOWN, ZE_ERR_SKIPPING,
                          "unknown compression method " + std::to_string(entry.method));
@@ -194,13 +220,15 @@ Extractor::Outcome Extractor::ExtractEntry(const zipformat::ZipEntry& entry, con
     UString folder = test_ ? UString() : base_;
     UString final_path;
     const int64_t mod_time = EntryTime(entry);
+    bool exists = false;
     if (!test_) {
         for (size_t i = 0; i + 1 < safe.parts.size(); ++i)
             folder += safe.parts[i] + platform::PathDelimiter();
         final_path = folder + safe.parts.back();
-        if (platform::DirectoryExists(final_path))
+        const platform::PathKind kind = platform::GetPathKind(final_path);
+        if (kind == platform::PathKind::Folder)
             return SkipEntry(names, ZE_SKIP_NO_OPEN, ZE_ERR_CREATE, "a folder has that name");
-        const bool exists = platform::FileExists(final_path);
+        exists = kind == platform::PathKind::File;
         int64_t existing_time = 0;
         const bool older = exists && platform::GetFileModTime(final_path, existing_time) &&
                            existing_time < mod_time;
@@ -240,7 +268,7 @@ Extractor::Outcome Extractor::ExtractEntry(const zipformat::ZipEntry& entry, con
             return Outcome::Skipped;  // the temporary file goes with `out`
         }
     }
-    if (!test_ && !out.Commit(final_path, mod_time, entry.ReadOnly()))
+    if (!test_ && !out.Commit(final_path, mod_time, entry.ReadOnly(), exists))
         return SkipEntry(names, ZE_SKIP_GENERAL_EXTRACT_ERROR, ZE_ERR_WRITE,
                          "cannot put the file in place", out.LastError());
     if (reporter_.Verbose())

@@ -3,6 +3,7 @@
 // selected file below the destination folder through the callback protocol of ZMEngineApi.h.
 #include <cstdint>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -60,6 +61,7 @@ private:
     UString archive_path_;
     UString base_;  // destination folder with a trailing delimiter
     UString last_folder_;
+    std::set<UString> written_names_;  // upper-cased final paths of the entries met
     platform::FileStream archive_file_;
     std::unique_ptr<zipformat::FileSource> source_;
     zipformat::ZipDirectory directory_;

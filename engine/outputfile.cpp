@@ -49,12 +49,13 @@ bool OutputFile::Close() {
     return false;
 }
 
-bool OutputFile::Commit(const UString& final_path, int64_t mod_time, bool read_only) {
+bool OutputFile::Commit(const UString& final_path, int64_t mod_time, bool read_only,
+                        bool may_exist) {
     if (temp_path_.empty() || file_.IsOpen()) return false;
     // Times are set before the move so that the file appears under its name complete.
     platform::SetFileModTime(temp_path_, mod_time);
     // A read-only file in the way would refuse to be replaced on Windows.
-    if (platform::FileExists(final_path)) platform::ClearFileReadOnly(final_path);
+    if (may_exist && platform::FileExists(final_path)) platform::ClearFileReadOnly(final_path);
     if (!platform::RenameFile(temp_path_, final_path)) {
         last_error_ = platform::LastOsError();
         return false;

@@ -21,8 +21,10 @@ public:
     // Closes the temporary file; false when the system reports the data was not written.
     bool Close();
     // Moves the closed file to its final name (replacing an existing file), then sets its
-    // modification time and, when asked, the read-only attribute.
-    bool Commit(const UString& final_path, int64_t mod_time, bool read_only);
+    // modification time and, when asked, the read-only attribute. may_exist false: the caller has
+    // just seen that nothing is at final_path, which spares a query per file.
+    bool Commit(const UString& final_path, int64_t mod_time, bool read_only,
+                bool may_exist = true);
     // Closes and removes the temporary file if it is still there.
     void Discard();
     uint32_t LastError() const { return last_error_; }

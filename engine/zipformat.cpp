@@ -48,15 +48,44 @@ bool FileSource::ReadAt(int64_t offset, void* buffer, size_t n) {
     if (offset < 0 || size_ < 0 || offset > size_ || static_cast<uint64_t>(size_ - offset) < n)
         return false;
     if (n == 0) return true;
+    if (offset >= ahead_start_ &&
+        static_cast<uint64_t>(offset - ahead_start_) + n <= ahead_len_) {
+        std::memcpy(buffer, ahead_.data() + (offset - ahead_start_), n);
+        return true;
+    }
+    constexpr size_t kAhead = 64 * 1024;
+    // Large reads go straight to the caller's buffer; small ones fill the read-ahead first.
+    const bool direct = n >= kAhead / 2;
+    ahead_len_ = 0;
     if (position_ != offset && !file_.Seek(offset)) {
         position_ = -1;
         return false;
     }
-    if (!file_.ReadExact(buffer, n)) {
+    if (direct) {
+        if (!file_.ReadExact(buffer, n)) {
+            position_ = -1;
+            return false;
+        }
+        position_ = offset + static_cast<int64_t>(n);
+        return true;
+    }
+    const size_t want = static_cast<size_t>(std::min<int64_t>(kAhead, size_ - offset));
+    if (ahead_.size() < kAhead) ahead_.resize(kAhead);
+    // The read-ahead part is optional: a file that has become shorter still gives what exists.
+    size_t got = 0;
+    while (got < want) {
+        size_t r = file_.Read(ahead_.data() + got, want - got);
+        if (r == 0) break;
+        got += r;
+    }
+    if (got < n) {
         position_ = -1;
         return false;
     }
-    position_ = offset + static_cast<int64_t>(n);
+    position_ = offset + static_cast<int64_t>(got);
+    ahead_start_ = offset;
+    ahead_len_ = got;
+    std::memcpy(buffer, ahead_.data(), n);
     return true;
 }
 
@@ -134,6 +163,15 @@ bool ZipDirectory::FindEndRecord() {
         }
     }
     if (found < 0) return Fail(ZE_ERR_NO_CENTRAL, "no end of central directory record");
+    // A second end record, in the comment or an earlier one whose comment also reaches the end,
+    // lets two readers see two different archives in the same bytes.
+    for (int64_t i = window - static_cast<int64_t>(kEndSize); i >= 0; --i) {
+        if (i == found || Get32(tail.data() + i) != kEndSig) continue;
+        if (i > found ||
+            static_cast<int64_t>(Get16(tail.data() + i + 20)) ==
+                window - i - static_cast<int64_t>(kEndSize))
+            return Fail(ZE_ERR_INVALID_ZIP, "more than one end of central directory record");
+    }
     const uint8_t* e = tail.data() + found;
     end_.end_record_pos = tail_pos + found;
     end_.comment.assign(reinterpret_cast<const char*>(e + kEndSize), Get16(e + 20));
@@ -217,7 +255,9 @@ bool ZipDirectory::Fill(size_t need) {
     const int64_t cd_end = end_.cd_start + static_cast<int64_t>(end_.cd_size);
     const int64_t left = cd_end - next_read_;
     if (static_cast<uint64_t>(left) < need - (buf_len_ - buf_pos_)) return false;
-    std::memmove(buffer_.data(), buffer_.data() + buf_pos_, buf_len_ - buf_pos_);
+    // The buffer is still unallocated on the first fill; memmove must not see its null pointer.
+    if (buf_len_ > buf_pos_)
+        std::memmove(buffer_.data(), buffer_.data() + buf_pos_, buf_len_ - buf_pos_);
     buf_len_ -= buf_pos_;
     buf_pos_ = 0;
     size_t want = std::max(need, kReadChunk);

@@ -42,6 +42,11 @@ private:
     platform::FileStream& file_;
     int64_t size_;
     int64_t position_ = -1;
+    // Read-ahead: an archive of small entries is read as headers and data of a few hundred bytes
+    // each, which would otherwise cost a seek and a read per header and per entry.
+    std::vector<uint8_t> ahead_;
+    int64_t ahead_start_ = 0;
+    size_t ahead_len_ = 0;
 };
 
 // Bytes in memory (borrowed).

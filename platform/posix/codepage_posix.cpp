@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "platform/codepage.h"
 
@@ -24,12 +25,40 @@ std::string IconvName(unsigned page) {
     return "CP" + std::to_string(page);
 }
 
+// Opening a conversion costs more than converting a file name, and the engine converts a few
+// names per entry: each thread keeps the descriptors it has opened until it ends.
+class IconvCache {
+public:
+    ~IconvCache() {
+        for (auto& e : entries_) iconv_close(e.cd);
+    }
+    iconv_t Get(const std::string& from, const std::string& to) {
+        for (auto& e : entries_) {
+            if (e.from == from && e.to == to) {
+                iconv(e.cd, nullptr, nullptr, nullptr, nullptr);  // back to the initial state
+                return e.cd;
+            }
+        }
+        iconv_t cd = iconv_open(to.c_str(), from.c_str());
+        if (cd != reinterpret_cast<iconv_t>(-1)) entries_.push_back({from, to, cd});
+        return cd;
+    }
+
+private:
+    struct Entry {
+        std::string from, to;
+        iconv_t cd;
+    };
+    std::vector<Entry> entries_;
+};
+
 // Converts between the code page and UTF-16LE. exact: fail on any character without an
 // equivalent; otherwise such characters become '?' (to 8-bit) or U+FFFD (to UTF-16).
 bool Convert(const std::string& from, const std::string& to, const char* in, size_t in_len,
              std::string& out, bool exact, const char* replacement, size_t replacement_len,
              size_t in_unit) {
-    iconv_t cd = iconv_open(to.c_str(), from.c_str());
+    thread_local IconvCache cache;
+    iconv_t cd = cache.Get(from, to);
     if (cd == reinterpret_cast<iconv_t>(-1)) return false;
     out.clear();
     char buf[4096];
@@ -61,7 +90,6 @@ bool Convert(const std::string& from, const std::string& to, const char* in, siz
             iconv(cd, nullptr, nullptr, nullptr, nullptr);
         }
     }
-    iconv_close(cd);
     return ok;
 }
 

@@ -1,0 +1,95 @@
+#!/usr/bin/env python3
+"""Writes the seed corpus of every fuzz target: small, valid inputs that reach deep into each
+parser. Run from anywhere; rewrites tests/fuzz/corpus/<target>/seed-*."""
+import io
+import os
+import struct
+import zipfile
+import zlib
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+
+def lz77_literals(data):
+    """A stream of literals only: flags 0xFF, then up to eight bytes per group."""
+    out = bytearray(struct.pack('<I', len(data)))
+    for i in range(0, len(data), 8):
+        group = data[i:i + 8]
+        out.append((1 << len(group)) - 1)
+        out += group
+    return bytes(out)
+
+
+def lz77_with_match(data):
+    """Literals, then one match copying the first three bytes again (window starts at 0xFF0)."""
+    out = bytearray(struct.pack('<I', len(data) + 3))
+    out.append(0xFF)
+    out += data[:8]
+    out.append(0x00)  # next item is a match
+    out += bytes([0xF0, 0xF0])  # position 0xFF0, length 3
+    return bytes(out)
+
+
+def zip_bytes(entries, comment=b''):
+    buf = io.BytesIO()
+    with zipfile.ZipFile(buf, 'w') as z:
+        for name, data, method in entries:
+            z.writestr(zipfile.ZipInfo(name, (2025, 1, 1, 12, 0, 0)), data, compress_type=method)
+        z.comment = comment
+    return buf.getvalue()
+
+
+def block(name, data, kind=0, key=0x5A, scrambled=False, check=True):
+    flags = (1 if check else 0) | (2 if scrambled else 0) | (kind << 4)
+    body = bytes(b ^ key for b in data) if scrambled else data
+    rec = b'ZBL\x00' + struct.pack('<qIBBH', 8 + len(name) + len(data), zlib.crc32(data),
+                                   flags, key, len(name))
+    return rec + bytes(b ^ key for b in name) + body
+
+
+def container(prefix_len, blocks):
+    return b'\0' * prefix_len + b'ZMCF\x01\0\0\0' + b''.join(blocks)
+
+
+def seeds():
+    small_zip = zip_bytes([('a.txt', b'hello', zipfile.ZIP_STORED),
+                           ('dir/', b'', zipfile.ZIP_STORED),
+                           ('dir/b.txt', b'hello hello hello', zipfile.ZIP_DEFLATED)],
+                          comment=b'c')
+    cfg = b'<config><archive_id>7</archive_id><archive_name>T</archive_name></config>'
+    yield 'container', 'seed-plain', container(0, [block(b'config', cfg),
+                                                   block(b'zip', small_zip, check=False)])
+    yield 'container', 'seed-scrambled', container(512, [
+        block(b'lang', b'<languages/>', scrambled=True), block(b'zip', small_zip)])
+    yield 'config', 'seed-xml', b'\x01' + cfg
+    yield 'config', 'seed-text', b'\x00archive_id=7\r\nlangid=en\r\nlanguage=de\r\n'
+    yield 'config', 'seed-doctype', b'\x01<!DOCTYPE c [<!ENTITY e "x">]><c><k>&e;</k></c>'
+    yield 'lang', 'seed-pack', ('<languages version="1"><lang langid="en" langname="English" '
+                                'engname="English"><s id="1">Broken</s><s id="5">Error</s></lang>'
+                                '<lang langid="de"><s id="5">Fehler</s></lang></languages>'
+                                ).encode()
+    yield 'lz77', 'seed-literals', lz77_literals(b'The quick brown fox')
+    yield 'lz77', 'seed-match', lz77_with_match(b'abcdefgh')
+    res = bytes(32) + b'\x06\x00' * 4 + 'Text'.encode('utf-16-le')
+    stream = lz77_literals(res)
+    yield 'messages', 'seed-chain', (struct.pack('<HHH', 0x0409, len(stream), 2) + b'US' + stream
+                                     + struct.pack('<HHH', 0x0407, len(stream), 2) + b'DE'
+                                     + stream + bytes(32))
+    yield 'zipdir', 'seed-small', small_zip
+    # The engine target: first byte 0 extracts with folders, 1 tests, 2 extracts flat.
+    yield 'engine', 'seed-extract', b'\x00' + small_zip
+    yield 'engine', 'seed-test', b'\x01' + small_zip
+    yield 'engine', 'seed-flat', b'\x02' + small_zip
+    yield 'zipdir', 'seed-prefixed', b'MZ' + bytes(62) + small_zip
+
+
+def main():
+    for target, name, data in seeds():
+        folder = os.path.join(HERE, 'corpus', target)
+        os.makedirs(folder, exist_ok=True)
+        with open(os.path.join(folder, name), 'wb') as f:
+            f.write(data)
+
+
+if __name__ == '__main__':
+    main()
