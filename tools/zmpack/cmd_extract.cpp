@@ -185,18 +185,9 @@ class Run {
 
 int CmdExtract(const std::vector<UString>& args) {
     TOptions o;
-    if (!o.Parse({{"dest", 'd', true, false},
-                  {"overwrite", 0, true, false},
-                  {"password", 0, true, false},
-                  {"help", 'h', false, false}},
-                 args))
-        return Complain(kCmd, o.Error(), kExitUsage);
-    if (o.Has("help")) {
-        PrintOut(kHelp);
-        return kExitOk;
-    }
-    if (o.Positional().size() != 1)
-        return Complain(kCmd, "exactly one package file is needed", kExitUsage);
+    const std::vector<OptionSpec> known = {
+        {"dest", 'd', true, false}, {"overwrite", 0, true, false}, {"password", 0, true, false}};
+    if (int status = ParsePackageCommand(kCmd, kHelp, known, args, o); status >= 0) return status;
     Mode mode = Mode::Ask;
     if (o.Has("overwrite")) {
         const std::string m = platform::WideToUtf8(o.Value("overwrite"));

@@ -305,14 +305,8 @@ void PrintText(const PackageView& v) {
 
 int CmdInfo(const std::vector<UString>& args) {
     TOptions o;
-    if (!o.Parse({{"json", 0, false, false}, {"help", 'h', false, false}}, args))
-        return Complain(kCmd, o.Error(), kExitUsage);
-    if (o.Has("help")) {
-        PrintOut(kHelp);
-        return kExitOk;
-    }
-    if (o.Positional().size() != 1)
-        return Complain(kCmd, "exactly one package file is needed", kExitUsage);
+    if (int status = ParsePackageCommand(kCmd, kHelp, {{"json", 0, false, false}}, args, o); status >= 0)
+        return status;
     const UString path = o.Positional()[0];
     if (!platform::FileExists(path))
         return Complain(kCmd, "no such file: " + U8(path), kExitPackage);

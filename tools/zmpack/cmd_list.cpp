@@ -28,13 +28,8 @@ std::string Method(uint16_t m) {
 
 int CmdList(const std::vector<UString>& args) {
     TOptions o;
-    if (!o.Parse({{"help", 'h', false, false}}, args)) return Complain(kCmd, o.Error(), kExitUsage);
-    if (o.Has("help")) {
-        PrintOut(kHelp);
-        return kExitOk;
-    }
-    if (o.Positional().size() != 1)
-        return Complain(kCmd, "exactly one package file is needed", kExitUsage);
+    if (int status = ParsePackageCommand(kCmd, kHelp, {}, args, o); status >= 0)
+        return status;
     TZMArchiveFile package;
     std::string why;
     if (!OpenPackage(o.Positional()[0], package, why)) return Complain(kCmd, why, kExitPackage);

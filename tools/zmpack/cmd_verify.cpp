@@ -29,14 +29,8 @@ std::string Hex(uint32_t v) {
 
 int CmdVerify(const std::vector<UString>& args) {
     TOptions o;
-    if (!o.Parse({{"password", 0, true, false}, {"help", 'h', false, false}}, args))
-        return Complain(kCmd, o.Error(), kExitUsage);
-    if (o.Has("help")) {
-        PrintOut(kHelp);
-        return kExitOk;
-    }
-    if (o.Positional().size() != 1)
-        return Complain(kCmd, "exactly one package file is needed", kExitUsage);
+    if (int status = ParsePackageCommand(kCmd, kHelp, {{"password", 0, true, false}}, args, o); status >= 0)
+        return status;
     TZMArchiveFile package;
     std::string why;
     if (!OpenPackage(o.Positional()[0], package, why)) return Complain(kCmd, why, kExitPackage);

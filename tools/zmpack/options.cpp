@@ -1,5 +1,7 @@
 #include "tools/zmpack/options.h"
 
+#include "tools/zmpack/commands.h"
+
 #include "platform/codepage.h"
 
 namespace zmpack {
@@ -98,6 +100,19 @@ bool ParseInteger(const UString& text, long long low, long long high, long long&
     if (v < low || v > high) return false;
     value = v;
     return true;
+}
+
+int ParsePackageCommand(const std::string& command, const char* help, std::vector<OptionSpec> known,
+                        const std::vector<UString>& args, TOptions& o) {
+    known.push_back({"help", 'h', false, false});
+    if (!o.Parse(known, args)) return Complain(command, o.Error(), kExitUsage);
+    if (o.Has("help")) {
+        PrintOut(help);
+        return kExitOk;
+    }
+    if (o.Positional().size() != 1)
+        return Complain(command, "exactly one package file is needed", kExitUsage);
+    return -1;
 }
 
 }  // namespace zmpack

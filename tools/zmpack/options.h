@@ -35,6 +35,11 @@ private:
     std::string error_;
 };
 
+// The options of a command that works on exactly one package file ("--help" is added here).
+// Returns -1 when the command goes on with o filled in, else the exit status to return at once.
+int ParsePackageCommand(const std::string& command, const char* help, std::vector<OptionSpec> known,
+                        const std::vector<UString>& args, TOptions& o);
+
 // Whole-text decimal integer within [low, high]; false otherwise.
 bool ParseInteger(const UString& text, long long low, long long high, long long& value);
 
