@@ -6,11 +6,13 @@ WIN32 := $(BUILD)/win32
 WIN64 := $(BUILD)/win64
 CMAKE_GEN := -G Ninja
 FUZZ := $(BUILD)/fuzz
+ASAN := $(BUILD)/asan
 FUZZ_SECONDS ?= 600
 FUZZ_TARGETS := container config lang lz77 messages zipdir engine
 XVFB := xvfb-run -a -s "-screen 0 1024x768x24"
 
-.PHONY: all deps native win32 win64 test test-native test-win demo bench fuzz format clean
+.PHONY: all deps native win32 win64 asan test test-native test-asan test-win demo bench fuzz \
+  format clean
 
 all: native
 
@@ -33,11 +35,22 @@ win64: deps
 	  -DCMAKE_BUILD_TYPE=Release -DZM_BUILD_BENCH=OFF >/dev/null
 	cmake --build $(WIN64)
 
-test: native win32 win64
-	$(MAKE) --no-print-directory test-native test-win
+# The native unit tests once more with AddressSanitizer and UndefinedBehaviorSanitizer; any
+# finding stops the test program, so it fails the test. No benchmarks in this build.
+asan: deps
+	@cmake -S . -B $(ASAN) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZM_SANITIZE=ON \
+	  -DZM_BUILD_BENCH=OFF >/dev/null
+	cmake --build $(ASAN)
+
+test: native win32 win64 asan
+	$(MAKE) --no-print-directory test-native test-asan test-win
 
 test-native:
 	ctest --test-dir $(NATIVE) --output-on-failure -j2
+
+test-asan:
+	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	  ctest --test-dir $(ASAN) --output-on-failure -j2
 
 test-win:
 	scripts/test-win $(WIN64)
@@ -45,8 +58,9 @@ test-win:
 demo: deps
 	scripts/demo
 
-bench: native
-	scripts/bench
+# The benchmark suite against the peer tools; BENCH_ARGS=--quick for a short development run.
+bench: native win32 win64
+	scripts/bench $(BENCH_ARGS)
 
 # Each libFuzzer target for FUZZ_SECONDS, growing a working corpus under $(FUZZ)/corpus (the seeds
 # in tests/fuzz/corpus stay as committed); prints executions and coverage per target.

@@ -14,6 +14,8 @@ constexpr const char16_t* kTitle = u"Setup";
 }  // namespace
 
 int RunSetup(const UString& exe_path) {
+    // The task-bar button says "Setup" whatever window is up.
+    ui::SetApplicationTitle(kTitle);
     PackageFile = std::make_unique<TZMArchiveFile>();
     if (!PackageFile->Open(exe_path, true)) {
         // Fixed English: no language pack could be read from a package that does not open.

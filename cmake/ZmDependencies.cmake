@@ -9,7 +9,13 @@ if(WIN32)
   target_include_directories(zm_pugixml SYSTEM PUBLIC ${ZM_PUGIXML_SRC})
   # No stream or std::string interfaces: they would pull the C++ stream and locale runtime (about
   # 600 KB) into every program that reads XML.
-  target_compile_definitions(zm_pugixml PUBLIC PUGIXML_NO_EXCEPTIONS PUGIXML_NO_STL)
+  # No XPath either: the documents are walked (common/xmldoc.cpp), never queried; the query
+  # engine would be a good third of the library.
+  target_compile_definitions(zm_pugixml PUBLIC PUGIXML_NO_EXCEPTIONS PUGIXML_NO_STL
+                                               PUGIXML_NO_XPATH)
+  # Built without exceptions, nothing ever unwinds through it: without unwind tables the linker
+  # can drop the parts the project does not call (on Windows the tables keep every function).
+  target_compile_options(zm_pugixml PRIVATE -fno-exceptions -fno-asynchronous-unwind-tables)
 else()
   find_package(pugixml REQUIRED)
   add_library(zm_pugixml INTERFACE)

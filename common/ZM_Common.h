@@ -20,9 +20,16 @@ bool IsValidFileName(const AnsiString& name);
 // The text with the forbidden characters left out, trailing dots and outer blanks removed;
 // empty when that leaves no valid name.
 AnsiString MakeValidFileName(const AnsiString& text);
+// The same rules for UTF-16 text: every other character survives, whatever the code page holds.
+bool IsValidFileName(const UString& name);
+UString MakeValidFileName(const UString& text);
 
 // Asks the shell to open a file, folder or web address; an empty target does nothing.
 void ShellOpen(const AnsiString& target);
+// Opens a file or folder by its UTF-16 path: through ShellOpen when the path has an exact 8-bit
+// form, else through the shell's wide entry point (never a path with '?' for what the code page
+// lacks).
+void ShellOpenPath(const UString& path);
 // The folder-choice dialog; empty on cancel.
 UString BrowseForFolder(const UString& title, const UString& initial_folder, bool allow_new_folder,
                         uintptr_t owner);

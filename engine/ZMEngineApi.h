@@ -123,8 +123,8 @@ enum ZESkipType : int32_t {
 // call only.
 //
 // The routine's return value is the "stop" channel: 0 = go on, any other value = stop the
-// operation. A stop is honoured at once: the engine removes the file it was writing (its partial
-// temporary copy; an existing file it was to replace is left as it was), reports nothing more but
+// operation. A stop is honoured at once: the engine removes the file it was writing (the partial
+// new file; an existing file it was to replace is left as it was), reports nothing more but
 // ZE_PR_END_OF_BATCH, and ZE_Exec returns -1. The engine never calls a routine again after it has
 // been told to stop, except for that one end-of-batch report.
 //

@@ -6,6 +6,7 @@
 #include "engine/entryname.h"
 #include "engine/namematch.h"
 #include "engine/outputfile.h"
+#include "engine/writebehind.h"
 #include "engine/zipcrypto.h"
 #include "platform/codepage.h"
 #include "platform/fileinfo.h"
@@ -16,6 +17,7 @@ namespace {
 
 constexpr size_t kBufferSize = 256 * 1024;
 constexpr int32_t kMaxPasswordRequests = 15;
+const char* const kAliasRefusal = "refused entry name (short name of another file or folder)";
 
 std::string Utf8(const UString& s) { return platform::WideToUtf8(s); }
 
@@ -36,13 +38,9 @@ std::vector<std::string> Patterns(const char* const* list, int32_t count) {
 }  // namespace
 
 Extractor::Extractor(const ZECommand& command, Reporter& reporter)
-    : command_(command), reporter_(reporter) {
-    std::memset(&zstream_, 0, sizeof zstream_);
-}
+    : command_(command), reporter_(reporter) {}
 
-Extractor::~Extractor() {
-    if (zstream_ready_) inflateEnd(&zstream_);
-}
+Extractor::~Extractor() = default;
 
 int32_t Extractor::Fail(int32_t error, const std::string& text, uint32_t os_error) {
     reporter_.Message(error, text, os_error);
@@ -132,6 +130,7 @@ int32_t Extractor::Run() {
         Outcome outcome = ExtractEntry(entry, names);
         if (outcome == Outcome::Done) ++done;
         if (reporter_.Stopped()) break;
+        if (outcome == Outcome::Skipped) reporter_.ItemPassed();
         reporter_.ItemEnd();
     }
     int32_t result = done;
@@ -169,11 +168,34 @@ void Extractor::MakeFolder(const zipformat::ZipEntry& entry, const Names& names)
     }
     (void)entry;
     if (test_ || !dir_names_ || safe.parts.empty()) return;
+    if (AliasesAnother(safe.parts)) {
+        SkipEntry(names, ZE_SKIP_BAD_NAME, ZE_ERR_INVALID_NAME, kAliasRefusal);
+        return;
+    }
     UString folder = base_;
     for (const auto& part : safe.parts) folder += part + platform::PathDelimiter();
     if (!EnsureFolder(folder))
         SkipEntry(names, ZE_SKIP_NO_OPEN, ZE_ERR_CREATE, "cannot create the folder",
                   platform::LastOsError());
+}
+
+// Windows gives a file or folder with a long name a short (8.3) alias as well: after
+// "setup program.exe" is written, "SETUP~1.EXE" opens that same file, and an entry of that name
+// would replace it behind the duplicate check's back. Every part with a '~' (the mark of such
+// aliases, whatever scheme the file system uses) is looked up below the destination; one that
+// resolves to something kept under another name is an alias. A name that is itself the long name
+// of an existing file is no alias and follows the usual rules for existing files.
+bool Extractor::AliasesAnother(const std::vector<UString>& parts) const {
+    UString path = base_;
+    for (const auto& part : parts) {
+        path += part;
+        UString long_name;
+        if (part.find(u'~') != UString::npos && platform::GetLongName(path, long_name) &&
+            platform::WideUpper(long_name) != platform::WideUpper(part))
+            return true;
+        path += platform::PathDelimiter();
+    }
+    return false;
 }
 
 bool Extractor::EnsureFolder(const UString& folder) {
@@ -221,43 +243,58 @@ Extractor::Outcome Extractor::ExtractEntry(const zipformat::ZipEntry& entry, con
     UString final_path;
     const int64_t mod_time = EntryTime(entry);
     bool exists = false;
+    OutputFile out;
+    bool created = false;
     if (!test_) {
         for (size_t i = 0; i + 1 < safe.parts.size(); ++i)
             folder += safe.parts[i] + platform::PathDelimiter();
         final_path = folder + safe.parts.back();
-        const platform::PathKind kind = platform::GetPathKind(final_path);
-        if (kind == platform::PathKind::Folder)
-            return SkipEntry(names, ZE_SKIP_NO_OPEN, ZE_ERR_CREATE, "a folder has that name");
-        exists = kind == platform::PathKind::File;
-        int64_t existing_time = 0;
-        const bool older = exists && platform::GetFileModTime(final_path, existing_time) &&
-                           existing_time < mod_time;
-        if (freshen_ && !exists) return SkipEntry(names, ZE_SKIP_ON_FRESHEN, 0, "");
-        if ((freshen_ || update_) && exists && !older)
-            return SkipEntry(names, ZE_SKIP_NO_OVERWRITE, 0, "");
-        if (exists && !overwrite_) {
-            bool yes = reporter_.AskOverwrite(older, Utf8(final_path));
-            if (reporter_.Stopped()) return Outcome::Stop;
-            if (!yes) return SkipEntry(names, ZE_SKIP_FILE_EXISTS, 0, "");
+        if (AliasesAnother(safe.parts))
+            return SkipEntry(names, ZE_SKIP_BAD_NAME, ZE_ERR_INVALID_NAME, kAliasRefusal);
+        // The common case, a new file, is created at once under its own name, which also tells
+        // that nothing had that name. Update and freshen need the existing file's time, and an
+        // encrypted entry asks for its password before anything is created: they take the
+        // long way, as does every name that turns out to be taken.
+        if (!update_ && !freshen_ && !entry.Encrypted()) {
+            if (!EnsureFolder(folder))
+                return SkipEntry(names, ZE_SKIP_NO_OPEN, ZE_ERR_CREATE,
+                                 "cannot create the folder", platform::LastOsError());
+            created = out.CreateAt(final_path);
         }
-        if (!EnsureFolder(folder))
-            return SkipEntry(names, ZE_SKIP_NO_OPEN, ZE_ERR_CREATE, "cannot create the folder",
-                             platform::LastOsError());
+        if (!created) {
+            const platform::PathKind kind = platform::GetPathKind(final_path);
+            if (kind == platform::PathKind::Folder)
+                return SkipEntry(names, ZE_SKIP_NO_OPEN, ZE_ERR_CREATE, "a folder has that name");
+            exists = kind == platform::PathKind::File;
+            int64_t existing_time = 0;
+            const bool older = exists && platform::GetFileModTime(final_path, existing_time) &&
+                               existing_time < mod_time;
+            if (freshen_ && !exists) return SkipEntry(names, ZE_SKIP_ON_FRESHEN, 0, "");
+            if ((freshen_ || update_) && exists && !older)
+                return SkipEntry(names, ZE_SKIP_NO_OVERWRITE, 0, "");
+            if (exists && !overwrite_) {
+                bool yes = reporter_.AskOverwrite(older, Utf8(final_path));
+                if (reporter_.Stopped()) return Outcome::Stop;
+                if (!yes) return SkipEntry(names, ZE_SKIP_FILE_EXISTS, 0, "");
+            }
+            if (!EnsureFolder(folder))
+                return SkipEntry(names, ZE_SKIP_NO_OPEN, ZE_ERR_CREATE,
+                                 "cannot create the folder", platform::LastOsError());
+        }
     }
 
     std::string password;
     if (entry.Encrypted() && !OpenPassword(entry, data_pos, password))
         return reporter_.Stopped() ? Outcome::Stop : Outcome::Skipped;
 
-    OutputFile out;
-    if (!test_ && !out.Create(folder))
+    if (!test_ && !created && !out.Create(folder))
         return SkipEntry(names, ZE_SKIP_NO_OPEN, ZE_ERR_CREATE, "cannot create a file in " +
                          Utf8(folder), out.LastError());
     uint32_t crc = 0;
     if (!CopyData(entry, names, data_pos, entry.Encrypted() ? &password : nullptr,
                   test_ ? nullptr : &out, crc))
         return reporter_.Stopped() ? Outcome::Stop : Outcome::Skipped;
-    if (!test_ && !out.Close())
+    if (!test_ && !out.Close(mod_time))
         return SkipEntry(names, ZE_SKIP_GENERAL_EXTRACT_ERROR, ZE_ERR_WRITE, "cannot write",
                          out.LastError());
     if (crc != entry.crc) {
@@ -268,7 +305,7 @@ Extractor::Outcome Extractor::ExtractEntry(const zipformat::ZipEntry& entry, con
             return Outcome::Skipped;  // the temporary file goes with `out`
         }
     }
-    if (!test_ && !out.Commit(final_path, mod_time, entry.ReadOnly(), exists))
+    if (!test_ && !out.Commit(final_path, entry.ReadOnly(), exists))
         return SkipEntry(names, ZE_SKIP_GENERAL_EXTRACT_ERROR, ZE_ERR_WRITE,
                          "cannot put the file in place", out.LastError());
     if (reporter_.Verbose())
@@ -340,19 +377,37 @@ bool Extractor::CopyData(const zipformat::ZipEntry& entry, const Names& names, i
         return false;
     }
     if (!stored) {
-        if (!zstream_ready_) {
-            if (inflateInit2(&zstream_, -MAX_WBITS) != Z_OK) {
-                SkipEntry(names, ZE_SKIP_GENERAL_EXTRACT_ERROR, ZE_ERR_NO_MEMORY, "no memory");
-                return false;
-            }
-            zstream_ready_ = true;
-        } else {
-            inflateReset(&zstream_);
+        if (!inflater_) inflater_ = Inflater::Create();
+        if (!inflater_) {
+            SkipEntry(names, ZE_SKIP_GENERAL_EXTRACT_ERROR, ZE_ERR_NO_MEMORY, "no memory");
+            return false;
         }
-        zstream_.avail_in = 0;
+        inflater_->Reset();
     }
 
-    uLong running = crc32(0L, Z_NULL, 0);
+    // A large file is written behind, by the second thread, from slices it hands out; the rest
+    // is written here from the engine's own buffers. Either way the writing is over (or
+    // abandoned) when this function returns, before the file is closed.
+    bool behind = out != nullptr && entry.size > kBufferSize;
+    if (behind) {
+        if (!writer_) writer_.reset(new WriteBehind(kBufferSize));
+        behind = writer_->Begin(*out);
+    }
+    struct Abandon {
+        WriteBehind* writer;
+        ~Abandon() {
+            if (writer != nullptr) writer->Finish(true);
+        }
+    } abandon{behind ? writer_.get() : nullptr};
+    auto write_failed = [&] {
+        SkipEntry(names, ZE_SKIP_GENERAL_EXTRACT_ERROR, ZE_ERR_WRITE, "cannot write",
+                  out->LastError());
+        return false;
+    };
+    // Where the next output goes: a free slice, or the given buffer.
+    auto target = [&](uint8_t* own) { return behind ? writer_->Acquire() : own; };
+
+    uint32_t running = 0;  // stored data only; the inflater keeps its own
     uint64_t produced = 0;
     // Output: checked against the recorded size before anything is written.
     auto emit = [&](const uint8_t* data, size_t n) {
@@ -361,25 +416,24 @@ bool Extractor::CopyData(const zipformat::ZipEntry& entry, const Names& names, i
                       "data longer than the recorded size");
             return false;
         }
-        running = crc32(running, data, static_cast<uInt>(n));
-        if (out != nullptr && !out->Write(data, n)) {
-            SkipEntry(names, ZE_SKIP_GENERAL_EXTRACT_ERROR, ZE_ERR_WRITE, "cannot write",
-                      out->LastError());
-            return false;
-        }
+        if (stored) running = Crc32Update(running, data, n);
+        if (behind)
+            writer_->Submit(n);
+        else if (out != nullptr && !out->Write(data, n))
+            return write_failed();
         produced += n;
         reporter_.Progress(n);
         return true;
     };
     // Input: the next slice of the entry's data, never beyond its recorded size.
-    auto fetch = [&](size_t& n) {
-        n = static_cast<size_t>(std::min<uint64_t>(in_left, in_buffer_.size()));
-        if (!source_->ReadAt(in_pos, in_buffer_.data(), n)) {
+    auto fetch = [&](uint8_t* to, size_t& n) {
+        n = static_cast<size_t>(std::min<uint64_t>(in_left, kBufferSize));
+        if (!source_->ReadAt(in_pos, to, n)) {
             SkipEntry(names, ZE_SKIP_READ_ERROR, ZE_ERR_READ, "cannot read the archive",
                       archive_file_.LastError());
             return false;
         }
-        if (crypto) crypto->Decrypt(in_buffer_.data(), n);
+        if (crypto) crypto->Decrypt(to, n);
         in_pos += static_cast<int64_t>(n);
         in_left -= n;
         return true;
@@ -387,41 +441,48 @@ bool Extractor::CopyData(const zipformat::ZipEntry& entry, const Names& names, i
 
     if (stored) {
         while (in_left > 0) {
+            if (reporter_.Stopped()) return false;
+            uint8_t* to = target(in_buffer_.data());
+            if (to == nullptr) return write_failed();
             size_t n = 0;
-            if (reporter_.Stopped() || !fetch(n) || !emit(in_buffer_.data(), n)) return false;
+            if (!fetch(to, n) || !emit(to, n)) return false;
         }
     } else {
-        for (bool finished = false; !finished;) {
+        for (;;) {
             if (reporter_.Stopped()) return false;
-            if (zstream_.avail_in == 0 && in_left > 0) {
+            if (inflater_->InputLeft() == 0 && in_left > 0) {
                 size_t n = 0;
-                if (!fetch(n)) return false;
-                zstream_.next_in = in_buffer_.data();
-                zstream_.avail_in = static_cast<uInt>(n);
+                if (!fetch(in_buffer_.data(), n)) return false;
+                inflater_->Input(in_buffer_.data(), n);
             }
-            zstream_.next_out = out_buffer_.data();
-            zstream_.avail_out = static_cast<uInt>(out_buffer_.size());
-            int r = inflate(&zstream_, Z_NO_FLUSH);
-            if (r == Z_STREAM_END) {
-                finished = true;
-            } else if (r == Z_BUF_ERROR && zstream_.avail_in == 0 && in_left == 0) {
-                SkipEntry(names, ZE_SKIP_ZIP_FORMAT_WRONG, ZE_ERR_UNEXPECTED_END,
-                          "compressed data ends early");
-                return false;
-            } else if (r != Z_OK && r != Z_BUF_ERROR) {
+            uint8_t* to = target(out_buffer_.data());
+            if (to == nullptr) return write_failed();
+            size_t n = 0;
+            const Inflater::Status st = inflater_->Inflate(to, kBufferSize, n);
+            if (st == Inflater::Status::Damaged) {
                 SkipEntry(names, ZE_SKIP_ZIP_FORMAT_WRONG, ZE_ERR_INVALID_ZIP,
                           "compressed data is damaged");
                 return false;
             }
-            if (!emit(out_buffer_.data(), out_buffer_.size() - zstream_.avail_out)) return false;
+            if (n > 0 && !emit(to, n)) return false;
+            if (st == Inflater::Status::End) break;
+            if (n == 0 && inflater_->InputLeft() == 0 && in_left == 0) {
+                SkipEntry(names, ZE_SKIP_ZIP_FORMAT_WRONG, ZE_ERR_UNEXPECTED_END,
+                          "compressed data ends early");
+                return false;
+            }
         }
+    }
+    if (behind) {
+        abandon.writer = nullptr;
+        if (!writer_->Finish()) return write_failed();
     }
     if (produced != entry.size) {
         SkipEntry(names, ZE_SKIP_ZIP_FORMAT_WRONG, ZE_ERR_INVALID_ZIP,
                   "data shorter than the recorded size");
         return false;
     }
-    crc = static_cast<uint32_t>(running);
+    crc = stored ? running : inflater_->Crc();
     return true;
 }
 

@@ -7,9 +7,8 @@
 #include <string>
 #include <vector>
 
-#include <zlib.h>
-
 #include "engine/ZMEngineApi.h"
+#include "engine/inflater.h"
 #include "engine/reporter.h"
 #include "engine/zipformat.h"
 
@@ -17,6 +16,7 @@ namespace engine {
 
 class NameSelection;
 class OutputFile;
+class WriteBehind;
 
 class Extractor {
 public:
@@ -44,6 +44,9 @@ private:
     bool CopyData(const zipformat::ZipEntry& entry, const Names& names, int64_t data_pos,
                   const std::string* password, OutputFile* out, uint32_t& crc);
     bool EnsureFolder(const UString& folder);
+    // A part of the path below the destination is a short (8.3) alias of an existing file or
+    // folder kept under another name.
+    bool AliasesAnother(const std::vector<UString>& parts) const;
     int64_t EntryTime(const zipformat::ZipEntry& entry) const;
     Outcome SkipEntry(const Names& names, int32_t skip_type, int32_t error,
                       const std::string& why, uint32_t os_error = 0);
@@ -67,8 +70,8 @@ private:
     zipformat::ZipDirectory directory_;
     std::unique_ptr<NameSelection> selection_;
     std::vector<uint8_t> in_buffer_, out_buffer_;
-    z_stream zstream_;
-    bool zstream_ready_ = false;
+    std::unique_ptr<Inflater> inflater_;
+    std::unique_ptr<WriteBehind> writer_;
 };
 
 }  // namespace engine

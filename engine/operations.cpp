@@ -1,42 +1,45 @@
 #include "engine/operations.h"
 
-#include <map>
-#include <mutex>
+#include <utility>
+#include <vector>
+
+#include "platform/thread.h"
 
 namespace engine {
 namespace {
 
-std::mutex& Lock() {
-    static std::mutex m;
-    return m;
-}
+// Set up when the library is loaded, before any operation can run; a handful of entries at most.
+platform::Mutex g_lock;
+std::vector<std::pair<uint32_t, std::atomic<bool>*>> g_table;
+uint32_t g_last = 0;
 
-std::map<uint32_t, std::atomic<bool>*>& Table() {
-    static std::map<uint32_t, std::atomic<bool>*> t;
-    return t;
+std::vector<std::pair<uint32_t, std::atomic<bool>*>>::iterator Find(uint32_t handle) {
+    auto it = g_table.begin();
+    while (it != g_table.end() && it->first != handle) ++it;
+    return it;
 }
 
 }  // namespace
 
 uint32_t RegisterOperation(std::atomic<bool>* abort_flag) {
-    static uint32_t next = 0;
-    std::lock_guard<std::mutex> g(Lock());
+    platform::MutexLock g(g_lock);
     do {
-        ++next;
-    } while (next == 0 || Table().count(next) != 0);
-    Table()[next] = abort_flag;
-    return next;
+        ++g_last;
+    } while (g_last == 0 || Find(g_last) != g_table.end());
+    g_table.emplace_back(g_last, abort_flag);
+    return g_last;
 }
 
 void UnregisterOperation(uint32_t handle) {
-    std::lock_guard<std::mutex> g(Lock());
-    Table().erase(handle);
+    platform::MutexLock g(g_lock);
+    auto it = Find(handle);
+    if (it != g_table.end()) g_table.erase(it);
 }
 
 bool AbortOperation(uint32_t handle) {
-    std::lock_guard<std::mutex> g(Lock());
-    auto it = Table().find(handle);
-    if (it == Table().end()) return false;
+    platform::MutexLock g(g_lock);
+    auto it = Find(handle);
+    if (it == g_table.end()) return false;
     it->second->store(true);
     return true;
 }

@@ -20,6 +20,17 @@ UString Hex(uint32_t v) {
 
 }  // namespace
 
+bool OutputFile::CreateAt(const UString& final_path) {
+    Discard();
+    if (!file_.Open(final_path, platform::FileStream::Mode::CreateNew)) {
+        last_error_ = file_.LastError();
+        return false;
+    }
+    path_ = final_path;
+    direct_ = true;
+    return true;
+}
+
 bool OutputFile::Create(const UString& folder) {
     Discard();
     static std::atomic<uint32_t> counter{0};
@@ -28,7 +39,8 @@ bool OutputFile::Create(const UString& folder) {
     for (int attempt = 0; attempt < 100; ++attempt) {
         UString path = folder + u"~zm" + Hex(counter.fetch_add(1)) + u".tmp";
         if (file_.Open(path, platform::FileStream::Mode::CreateNew)) {
-            temp_path_ = path;
+            path_ = path;
+            direct_ = false;
             return true;
         }
         last_error_ = file_.LastError();
@@ -43,33 +55,35 @@ bool OutputFile::Write(const void* data, size_t n) {
     return false;
 }
 
-bool OutputFile::Close() {
+bool OutputFile::Close(int64_t mod_time) {
+    // Set before the file is closed (and, when it has a temporary name, before it is moved), so
+    // that it appears under its name complete; a failure here loses only the time.
+    file_.SetModTime(mod_time);
     if (file_.Close()) return true;
     last_error_ = file_.LastError();
     return false;
 }
 
-bool OutputFile::Commit(const UString& final_path, int64_t mod_time, bool read_only,
-                        bool may_exist) {
-    if (temp_path_.empty() || file_.IsOpen()) return false;
-    // Times are set before the move so that the file appears under its name complete.
-    platform::SetFileModTime(temp_path_, mod_time);
-    // A read-only file in the way would refuse to be replaced on Windows.
-    if (may_exist && platform::FileExists(final_path)) platform::ClearFileReadOnly(final_path);
-    if (!platform::RenameFile(temp_path_, final_path)) {
-        last_error_ = platform::LastOsError();
-        return false;
+bool OutputFile::Commit(const UString& final_path, bool read_only, bool may_exist) {
+    if (path_.empty() || file_.IsOpen()) return false;
+    if (!direct_) {
+        // A read-only file in the way would refuse to be replaced on Windows.
+        if (may_exist && platform::FileExists(final_path)) platform::ClearFileReadOnly(final_path);
+        if (!platform::RenameFile(path_, final_path)) {
+            last_error_ = platform::LastOsError();
+            return false;
+        }
     }
-    temp_path_.clear();
+    path_.clear();
     if (read_only) platform::SetFileReadOnly(final_path);
     return true;
 }
 
 void OutputFile::Discard() {
     file_.Close();
-    if (!temp_path_.empty()) {
-        platform::RemoveFile(temp_path_);
-        temp_path_.clear();
+    if (!path_.empty()) {
+        platform::RemoveFile(path_);
+        path_.clear();
     }
 }
 

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/codepage.h"
+#include "platform/files.h"
 
 namespace engine {
 namespace {
@@ -66,6 +67,8 @@ void Reporter::ItemStart(int32_t number, const std::string& ansi, const std::str
     utf8_ = utf8;
     pending_ = 0;
     step_ = std::max(kMinProgressStep, size / 100);
+    item_size_ = size;
+    item_done_ = 0;
     ZECallbackInfo info = Record(ZE_PR_ITEM_START);
     info.Amount = static_cast<int64_t>(size);
     Call(command_.ProgressCallback, info);
@@ -73,7 +76,17 @@ void Reporter::ItemStart(int32_t number, const std::string& ansi, const std::str
 
 void Reporter::Progress(uint64_t delta) {
     pending_ += delta;
+    item_done_ += delta;
     if (pending_ >= step_) Flush();
+}
+
+void Reporter::ItemPassed() {
+    if (!item_open_) return;
+    if (item_done_ < item_size_) {
+        pending_ += item_size_ - item_done_;
+        item_done_ = item_size_;
+    }
+    Flush();
 }
 
 void Reporter::Flush() {
@@ -147,7 +160,12 @@ void Reporter::Skipped(int32_t skip_type, int32_t error, uint32_t os_error,
 }
 
 void Reporter::Message(int32_t code, const std::string& text_utf8, uint32_t os_error) {
-    std::string text = ToAnsi(text_utf8);
+    // The system's reason ("No space left on device") goes into the text as well: the text is
+    // what a component shows or passes on.
+    std::string text =
+        ToAnsi(os_error == 0 ? text_utf8
+                             : text_utf8 + " (" +
+                                   platform::WideToUtf8(platform::OsErrorText(os_error)) + ")");
     ZECallbackInfo info = Record(ZE_CB_MESSAGE);
     info.Code = code;
     info.Text = text.c_str();

@@ -23,6 +23,9 @@ public:
     void ItemStart(int32_t number, const std::string& ansi, const std::string& utf8,
                    uint64_t size);
     void Progress(uint64_t delta);  // throttled
+    // The item was left alone (skipped): what it did not write still counts as handled, so
+    // that the overall progress reaches its end.
+    void ItemPassed();
     void ItemEnd();
     void EndOfBatch();
 
@@ -52,6 +55,7 @@ private:
     std::string ansi_, utf8_;
     uint64_t pending_ = 0;
     uint64_t step_ = 0;
+    uint64_t item_size_ = 0, item_done_ = 0;
 };
 
 }  // namespace engine

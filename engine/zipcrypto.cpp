@@ -5,13 +5,11 @@
 namespace engine {
 namespace {
 
-const z_crc_t* CrcTable() {
-    static const z_crc_t* table = get_crc_table();
-    return table;
-}
+// zlib's table, taken once when the library is loaded.
+const z_crc_t* const kCrcTable = get_crc_table();
 
 uint32_t CrcByte(uint32_t crc, uint8_t b) {
-    return static_cast<uint32_t>(CrcTable()[(crc ^ b) & 0xFF]) ^ (crc >> 8);
+    return static_cast<uint32_t>(kCrcTable[(crc ^ b) & 0xFF]) ^ (crc >> 8);
 }
 
 }  // namespace

@@ -119,7 +119,9 @@ public:
     bool Next(ZipEntry& entry);
 
     // Checks the entry's local header and gives the absolute position of its data; the data range
-    // is checked to lie before the central directory. Returns 0, or an engine error number with
+    // is checked to lie before the central directory. The local header must agree with the
+    // directory on the method, the encryption, data descriptor and UTF-8 flags, the name (byte for
+    // byte) and, unless a data descriptor follows the data, the CRC and both sizes. Returns 0, or an engine error number with
     // the reason in why; a bad entry does not disturb the walk of the directory.
     int LocateData(const ZipEntry& entry, int64_t& data_pos, std::string& why);
 
@@ -140,6 +142,7 @@ private:
     size_t buf_len_ = 0;
     int64_t next_read_ = 0;   // absolute position of the next byte to load into buffer_
     uint64_t read_count_ = 0;
+    std::vector<uint8_t> local_;  // the local header's name and extra field being checked
 };
 
 // DOS date and time (local time) as calendar fields.

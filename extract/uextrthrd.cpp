@@ -113,7 +113,9 @@ void TExtractThread::ShowProgress() {
     switch (Details->Order()) {
         case zpoNewItem: {
             CurrentItem = Details->ItemName();
-            const UString name = platform::AnsiToWide(CurrentItem);
+            // The exact name: the 8-bit one holds '?' for what the code page lacks.
+            current_item_w_ = Details->ItemNameW();
+            const UString& name = current_item_w_;
             if (window_.Log != nullptr) window_.Log->AppendLine(name);
             if (window_.FileLabel != nullptr) {
                 window_.FileLabel->SetCaption(
@@ -154,8 +156,8 @@ void TExtractThread::Answer(int32_t& remembered, int text_id, const UString& def
         flag = false;
         return;
     }
-    const UString text = FormatText(Languages.GetTextById(text_id, default_text),
-                                     {platform::AnsiToWide(file_name)});
+    const UString text =
+        FormatText(Languages.GetTextById(text_id, default_text), {ShownName(file_name)});
     switch (AskUser(text)) {
         case ui::mrYes:
             flag = true;
@@ -178,6 +180,13 @@ void TExtractThread::Answer(int32_t& remembered, int text_id, const UString& def
         default:
             break;
     }
+}
+
+UString TExtractThread::ShownName(const AnsiString& file_name) const {
+    // The questions name the item being extracted; its exact name is known from its start.
+    if (!current_item_w_.empty() && platform::WideToAnsi(current_item_w_) == file_name)
+        return current_item_w_;
+    return platform::AnsiToWide(file_name);
 }
 
 int32_t TExtractThread::AskUser(const UString& text) {

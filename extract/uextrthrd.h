@@ -75,6 +75,8 @@ class TExtractThread : public ui::TThread {
     void Answer(int32_t& remembered, int text_id, const UString& default_text,
                 const AnsiString& file_name, bool& flag);
     int32_t AskUser(const UString& text);
+    // A file name from the component as the questions show it.
+    UString ShownName(const AnsiString& file_name) const;
     void Completed();
 
     // Fields in the order of the contract.
@@ -85,6 +87,7 @@ class TExtractThread : public ui::TThread {
     const TZMProgressDetails* Details = nullptr;
     int32_t error_code_ = 0;
     AnsiString CurrentItem;
+    UString current_item_w_;  // CurrentItem, exact
     int32_t last_error_ = 0;
     int32_t OverwriteAnswer = raAsk;
     int32_t CrcAnswer = raAsk;

@@ -1,11 +1,12 @@
 #include "package/ZMArchiveFile.h"
 
-#include <cstdio>
 #include <new>
+#include <string>
 
 #include "common/ZM_Common.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
+#include "platform/pathnarrow.h"
 
 namespace {
 
@@ -43,9 +44,9 @@ bool TZMArchiveFile::Open(const UString& file_name, bool keep_zip) {
 
     const UString full = platform::ExpandFullPath(file_name);
     const UString folder = IncludeTrailingBackslash(full.substr(0, NameStart(full)));
-    const AnsiString clean = MakeValidFileName(platform::WideToAnsi(GetTitle()));
-    DestDir =
-        clean.empty() ? folder : IncludeTrailingBackslash(folder + platform::AnsiToWide(clean));
+    // Cleaned as UTF-16: a title the code page cannot hold still names its own folder.
+    const UString clean = MakeValidFileName(GetTitle());
+    DestDir = clean.empty() ? folder : IncludeTrailingBackslash(folder + clean);
 
     if (!OpenZip()) {
         FreeAll();
@@ -69,8 +70,15 @@ bool TZMArchiveFile::OpenZip() {
     try {
         Zip = std::make_unique<TZMZipper>();
         Zip->Unattended = true;
-        // The exact path: a folder name outside the code page must not make the package unusable.
-        Zip->SetZipFileNameW(Container->FileName);
+        // The component takes the 8-bit path (exact or short). Where the file has no such name
+        // the exact path is used: a folder named outside the code page must not make the package
+        // look corrupted.
+        AnsiString narrow;
+        if (platform::NarrowPath(Container->FileName, narrow) != platform::NarrowedAs::Failed) {
+            Zip->SetZipFileName(narrow);
+        } else {
+            Zip->SetZipFileNameW(Container->FileName);
+        }
         if (Zip->Count() > 0) return true;
     } catch (...) {
     }
@@ -116,7 +124,5 @@ bool TZMArchiveFile::VerifyZip(bool fast, const ProgressCallback& progress) cons
 
 AnsiString TZMArchiveFile::GetAbuseUrl() const {
     const TZMArchiveSettings* s = GetSettings();
-    char id[16];
-    std::snprintf(id, sizeof id, "%d", s != nullptr ? static_cast<int>(s->ArchiveId) : 0);
-    return AbuseBaseUrl() + id;
+    return AbuseBaseUrl() + std::to_string(s != nullptr ? static_cast<int>(s->ArchiveId) : 0);
 }

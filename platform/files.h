@@ -43,6 +43,9 @@ public:
     bool Write(const void* buffer, size_t n);
     bool Truncate(int64_t size);
     bool Flush();
+    // Sets the modification time (seconds since 1970-01-01 UTC) through the open handle; a file
+    // opened for writing keeps it when closed.
+    bool SetModTime(int64_t unix_time);
     // System error number of the last failed operation.
     uint32_t LastError() const { return last_error_; }
 

@@ -23,6 +23,9 @@ class TBackend {
     virtual void PostToMain(std::function<void()> fn) = 0;
     // The system's handle of the form's window (0 when it has none).
     virtual uintptr_t WindowHandle(TForm* form) = 0;
+    // The program's title changed (ui::SetApplicationTitle); a backend without a task bar may
+    // ignore it.
+    virtual void ApplicationTitleChanged(const UString& title) { (void)title; }
 };
 
 TBackend& CurrentBackend();

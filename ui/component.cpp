@@ -114,13 +114,15 @@ std::vector<UString> TComponent::Lines() const {
 }
 
 void TComponent::AppendLine(const UString& line) {
-    UString text = caption_;
-    if (!text.empty() && (text.size() < 2 || text.compare(text.size() - 2, 2, u"\r\n") != 0)) {
-        text += u"\r\n";
+    const size_t before = caption_.size();
+    if (!caption_.empty() &&
+        (caption_.size() < 2 || caption_.compare(caption_.size() - 2, 2, u"\r\n") != 0)) {
+        caption_ += u"\r\n";
     }
-    text += line;
-    text += u"\r\n";
-    SetCaption(text);
+    caption_ += ansi_ ? platform::AnsiToWide(platform::WideToAnsi(line)) : line;
+    caption_ += u"\r\n";
+    appended_ = caption_.size() - before;
+    Notify(Prop::Appended);
 }
 
 void TComponent::SetBounds(int left, int top, int width, int height) {

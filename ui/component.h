@@ -31,6 +31,7 @@ enum class Prop {
     Bitmap,
     ZOrder,
     Style,  // word wrap, tab stop, scroll bars, alignment, border: applied when the control is made
+    Appended,  // text added at the end of the caption: the last AppendedLength() characters
 };
 
 // A backend's mirror of one component.
@@ -85,7 +86,10 @@ class TComponent {
 
     // Memo lines.
     std::vector<UString> Lines() const;
+    // Adds a line at the end; the peer is told only what was added, so a log of many thousand
+    // lines costs the same per line as a short one.
     void AppendLine(const UString& line);
+    size_t AppendedLength() const { return appended_; }
 
     int Left() const { return left_; }
     int Top() const { return top_; }
@@ -189,6 +193,7 @@ class TComponent {
     std::vector<std::unique_ptr<TComponent>> owned_;
     std::vector<TComponent*> children_;
     UString caption_;
+    size_t appended_ = 0;
     bool ansi_ = false;
     int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
     bool visible_ = true;

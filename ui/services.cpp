@@ -13,6 +13,11 @@ const std::thread::id g_main_thread = std::this_thread::get_id();
 TBackend* g_backend = nullptr;
 Cursor g_screen_cursor = Cursor::Default;
 
+UString& Title() {
+    static UString title;
+    return title;
+}
+
 }  // namespace
 
 TBackend& CurrentBackend() { return g_backend != nullptr ? *g_backend : detail::DefaultBackend(); }
@@ -44,6 +49,13 @@ void SetScreenCursor(Cursor c) {
 }
 
 Cursor ScreenCursor() { return g_screen_cursor; }
+
+void SetApplicationTitle(const UString& title) {
+    Title() = title;
+    CurrentBackend().ApplicationTitleChanged(title);
+}
+
+const UString& ApplicationTitle() { return Title(); }
 
 int ShowModal(TForm& form) { return CurrentBackend().ShowModal(form); }
 

@@ -20,6 +20,11 @@ UString BrowseForFolder(const UString& title, const UString& initial_folder, boo
 void ProcessMessages();
 void SetScreenCursor(Cursor c);
 Cursor ScreenCursor();
+// The program's name for the user: the caption of its task-bar button, which stands for all of
+// its forms (forms made after this call belong to it). Empty until set: then every form has a
+// button of its own.
+void SetApplicationTitle(const UString& title);
+const UString& ApplicationTitle();
 // Shows the form modally; returns its ModalResult once it has closed.
 int ShowModal(TForm& form);
 // Shows the form as the main window and runs until it has closed.

@@ -2,10 +2,14 @@
 // table (left, top, width, height in pixels; the window is not scaled with the screen).
 #include "wizard/Main.h"
 
+#include <string>
+
 #include "extract/utextformat.h"
 #include "lang/ulng.h"
+#include "platform/resources.h"
 #include "ui/bitmap.h"
 #include "wizard/MainTexts.h"
+#include "zip/ZMExpandLZ77.h"
 
 TMainForm* MainForm = nullptr;
 
@@ -15,6 +19,21 @@ const ui::Color kFormColor = ui::Rgb(225, 225, 225);
 const ui::Color kFolderColor = ui::Rgb(240, 240, 240);
 const ui::Color kNoticeColor = ui::Rgb(48, 59, 65);
 const char kSideBitmap[] = "WIZARDBITMAP";
+// The side picture is a few hundred KB at most.
+constexpr uint32_t kMaxSideBitmap = 1u << 20;
+
+// The side picture: a bitmap file, as it stands or packed as an LZ77 stream.
+bool LoadSideBitmap(ui::TBitmap& out) {
+    platform::RcData rc;
+    if (!platform::FindRcData(kSideBitmap, rc)) return false;
+    if (ui::DecodeBmp(rc.data, rc.size, out)) return true;
+    std::string bmp;
+    TZMMemoryInStream in(rc.data, rc.size);
+    TZMStringOutStream expanded(bmp);
+    if (ExpandLz77(expanded, in, static_cast<int64_t>(rc.size), kMaxSideBitmap) != kLz77Ok)
+        return false;
+    return ui::DecodeBmp(reinterpret_cast<const unsigned char*>(bmp.data()), bmp.size(), out);
+}
 
 ui::TComponent* Make(ui::TForm& form, ui::Kind kind, const UString& name, ui::TComponent* parent,
                      int id, int left, int top, int width, int height) {
@@ -68,7 +87,7 @@ void TMainForm::BuildControls() {
 
     imgLogo = Make(f, ui::Kind::Image, u"imgLogo", this, idLogo, 0, 0, 163, 314);
     ui::TBitmap side;
-    if (ui::LoadBitmapResource(kSideBitmap, side)) imgLogo->SetPicture(std::move(side));
+    if (LoadSideBitmap(side)) imgLogo->SetPicture(std::move(side));
 
     pbase = Make(f, ui::Kind::Panel, u"pbase", this, idBase, 163, 0, 332, 314);
     pbase->Border = false;

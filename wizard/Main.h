@@ -129,6 +129,8 @@ class TMainForm : public ui::TForm {
     void PreparePackage();
     void CheckPackageContents();
     void StartExtraction();
+    // Cursors back, Extracting cleared, the page area usable again.
+    void EndExtractionState();
     void RunInstalledProgram();
     void UpdateButtons();
 

@@ -1,7 +1,6 @@
 // The finishing actions: start the installed program, open the destination folder, report the
 // package's content. Each hands a path or address to the shell and looks at no result.
 #include "common/ZM_Common.h"
-#include "platform/codepage.h"
 #include "platform/files.h"
 #include "wizard/Main.h"
 
@@ -27,14 +26,13 @@ bool StaysBelowDestination(const UString& name) {
 void TMainForm::RunInstalledProgram() {
     if (!StaysBelowDestination(package_.ExeName)) return;
     // The folder already ends with a delimiter; the entry's stored name follows it directly.
-    const AnsiString path = platform::WideToAnsi(txtOutput->Text() + package_.ExeName);
-    if (!platform::FileExists(platform::AnsiToWide(path))) return;
-    ShellOpen(path);
+    // Paths the code page cannot hold go to the shell as they are (never with '?' in them).
+    const UString path = txtOutput->Text() + package_.ExeName;
+    if (!platform::FileExists(path)) return;
+    ShellOpenPath(path);
 }
 
-void TMainForm::btnOpenFolderClick() {
-    ShellOpen(platform::WideToAnsi(IncludeTrailingBackslash(txtOutput->Text())));
-}
+void TMainForm::btnOpenFolderClick() { ShellOpenPath(IncludeTrailingBackslash(txtOutput->Text())); }
 
 void TMainForm::btnDoAbuseClick() {
     const AnsiString url = package_.GetAbuseUrl();

@@ -1,9 +1,12 @@
 // The wizard's page flow: page switching, the package preparation and contents check, the
 // extraction run and its outcome, and closing.
 #include "common/ZM_Common.h"
+#include "engine/ZMEngineApi.h"
 #include "extract/utextformat.h"
 #include "lang/ulng.h"
 #include "platform/codepage.h"
+#include "platform/files.h"
+#include "platform/pathnarrow.h"
 #include "ui/services.h"
 #include "wizard/Main.h"
 #include "wizard/MainTexts.h"
@@ -14,6 +17,22 @@ namespace {
 
 UString Msg(int id, const char16_t* default_text) {
     return Languages.GetTextById(id, default_text);
+}
+
+// The folder part of a path, with its trailing delimiter.
+UString FolderOf(const UString& path) {
+    size_t i = path.size();
+    while (i > 0 && !platform::IsPathDelimiter(path[i - 1])) --i;
+    return path.substr(0, i);
+}
+
+// A skipped file's error value is an engine error number (negative where skipping was not
+// allowed). Those numbers overlap the language pack's own text ids: engine error 22 is a file that
+// cannot be created, text 22 the caption "Cancel setup", text 23 the welcome line. Only the
+// component's own codes are looked up in the pack.
+bool IsEngineErrorValue(int32_t code) {
+    const int32_t n = code < 0 ? -code : code;
+    return n >= 1 && n <= ZE_ERR_UNSUPPORTED;
 }
 
 // The component's answer for a code it has no message for.
@@ -129,6 +148,25 @@ void TMainForm::StartExtraction() {
     pExtract->SetCursor(ui::Cursor::HourGlass);
     package_.DestDir = txtOutput->Text();
 
+    // The extraction takes 8-bit paths: each is the exact one or its short form. A folder that
+    // has neither is refused by name before anything is written (a path with '?' for the missing
+    // characters would send the files elsewhere, or nowhere).
+    AnsiString own_file, destination;
+    UString refused;
+    if (platform::NarrowPath(package_.GetFileName(), own_file) == platform::NarrowedAs::Failed) {
+        refused = FolderOf(package_.GetFileName());
+    } else if (platform::NarrowPath(package_.DestDir, destination, platform::kNarrowCreateFolder) ==
+               platform::NarrowedAs::Failed) {
+        refused = package_.DestDir;
+    }
+    if (!refused.empty()) {
+        EndExtractionState();
+        ui::MessageBox(this, FormatText(Msg(40, kText40Default), {refused}), Msg(5, kText5Default),
+                       ui::mbOK, ui::miNone);
+        btnBack->SetEnabled(true);
+        return;
+    }
+
     TExtractWindow window;
     window.Owner = this;
     window.FileLabel = lblFileName;
@@ -140,18 +178,21 @@ void TMainForm::StartExtraction() {
     };
     // A finished earlier run is replaced; its results were read when it ended.
     ExtractThread.reset();
-    ExtractThread = std::make_unique<TExtractThread>(
-        platform::WideToAnsi(package_.GetFileName()), platform::WideToAnsi(package_.DestDir),
-        package_.ArchivePassword, std::move(window));
+    ExtractThread = std::make_unique<TExtractThread>(own_file, destination,
+                                                     package_.ArchivePassword, std::move(window));
+}
+
+void TMainForm::EndExtractionState() {
+    SetCursor(ui::Cursor::Default);
+    pExtract->SetCursor(ui::Cursor::Default);
+    Extracting = false;
+    pbase->SetEnabled(true);
 }
 
 void TMainForm::ExtractionDone(int32_t processed, int32_t skipped, bool cancelled) {
     (void)processed;
     (void)skipped;
-    SetCursor(ui::Cursor::Default);
-    pExtract->SetCursor(ui::Cursor::Default);
-    Extracting = false;
-    pbase->SetEnabled(true);
+    EndExtractionState();
 
     if (cancelled || CancelRequested) {
         ItemProgress->SetPosition(0);
@@ -163,7 +204,8 @@ void TMainForm::ExtractionDone(int32_t processed, int32_t skipped, bool cancelle
     }
     const int32_t code = ExtractThread ? ExtractThread->ErrorCode() : 0;
     if (code != 0) {
-        UString text = Languages.GetTextById(code, UString());
+        UString text =
+            IsEngineErrorValue(code) ? UString() : Languages.GetTextById(code, UString());
         if (text.empty()) {
             const UString message = platform::AnsiToWide(ExtractThread->ErrorMessage());
             text = FormatText(u"%s %d: \"%s\"", {Msg(5, kText5Default), code, message});

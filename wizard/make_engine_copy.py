@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Writes the engine copy the installer carries: the version word (32-bit little-endian) followed
-by the engine library's image as it stands.
+by the engine library's image, as it stands or as an LZ77 stream (tools/lz77pack).
 
     make_engine_copy.py LIBRARY OUT [VERSION]
 """

@@ -2,6 +2,10 @@
 
 #include <limits>
 
+#include "platform/codepage.h"
+
+UString TZMProgressDetails::ItemNameW() const { return platform::AnsiToWide(ItemName()); }
+
 int32_t TZMProgressDetails::PerCent(int64_t position, int64_t size) {
     if (position <= 0 || size <= 0) return 0;
     // 100 * position would overflow only beyond 92 PB; divide first there.
@@ -11,13 +15,14 @@ int32_t TZMProgressDetails::PerCent(int64_t position, int64_t size) {
     return static_cast<int32_t>(p);
 }
 
-void TProgDetails::NewItem(const AnsiString& name, int64_t size) {
+void TProgDetails::NewItem(const AnsiString& name, int64_t size, const UString& exact_name) {
     if (size < 0) {
         EndItem();
         return;
     }
     ++item_number_;
     item_name_ = name;
+    item_name_w_ = exact_name.empty() ? platform::AnsiToWide(name) : exact_name;
     item_size_ = size;
     item_position_ = 0;
     flag_ = true;
@@ -36,6 +41,7 @@ void TProgDetails::EndItem() { order_ = zpoEndOfItem; }
 
 void TProgDetails::EndBatch() {
     item_name_.clear();
+    item_name_w_.clear();
     item_size_ = 0;
     flag_ = false;
     order_ = zpoEndOfBatch;
@@ -55,11 +61,13 @@ void TProgDetails::SetSize(int64_t size) {
     item_size_ = 0;
     bytes_written_ = 0;
     item_name_.clear();
+    item_name_w_.clear();
     order_ = zpoTotalSize;
 }
 
 void TProgDetails::StepStart(const AnsiString& name, int64_t size) {
     item_name_ = name;
+    item_name_w_ = platform::AnsiToWide(name);
     item_size_ = size;
     item_position_ = 0;
     order_ = zpoStepStart;

@@ -45,6 +45,9 @@ class TZMProgressDetails {
     virtual int64_t TotalCount() const = 0;
     virtual int64_t TotalPosition() const = 0;
     virtual int64_t TotalSize() const = 0;
+    // ItemName as UTF-16, exact also where the code page lacks some of its characters (ItemName
+    // then holds '?' for them). The default converts ItemName.
+    virtual UString ItemNameW() const;
 
     // Percentages in 64-bit arithmetic; 0 whenever either value is 0 or less, so an empty file
     // never divides by zero.
@@ -68,9 +71,11 @@ class TProgDetails : public TZMProgressDetails {
     int64_t TotalCount() const override { return total_count_; }
     int64_t TotalPosition() const override { return total_position_; }
     int64_t TotalSize() const override { return total_size_; }
+    UString ItemNameW() const override { return item_name_w_; }
 
-    // Each applies one report as listed above and sets Order.
-    void NewItem(const AnsiString& name, int64_t size);
+    // Each applies one report as listed above and sets Order. The new item's exact name, when
+    // given, is what ItemNameW returns; else the 8-bit name converted.
+    void NewItem(const AnsiString& name, int64_t size, const UString& exact_name = UString());
     void Advance(int64_t delta);
     void EndItem();
     void EndBatch();
@@ -84,6 +89,7 @@ class TProgDetails : public TZMProgressDetails {
     int64_t bytes_written_ = 0;
     int64_t delta_ = 0;
     AnsiString item_name_;
+    UString item_name_w_;
     int32_t item_number_ = 0;
     int64_t item_position_ = 0;
     int64_t item_size_ = 0;

@@ -438,7 +438,8 @@ int32_t TCustomZMZipper::OnProgressCallback(ZECallbackInfo& info) {
                 ProgressReport();
                 break;
             case ZE_PR_ITEM_START:
-                progress_.NewItem(Str(info.Name), info.Amount);
+                progress_.NewItem(Str(info.Name), info.Amount,
+                                  platform::Utf8ToWide(Str(info.NameUtf8)));
                 ProgressReport();
                 break;
             case ZE_PR_PROGRESS:

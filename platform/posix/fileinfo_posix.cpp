@@ -21,6 +21,21 @@ bool ClearFileReadOnly(const UString& path) {
     return chmod(p.c_str(), (st.st_mode & 07777) | S_IWUSR) == 0;
 }
 
+bool GetLongName(const UString& path, UString& long_name) {
+    struct stat st;
+    if (lstat(WideToUtf8(path).c_str(), &st) != 0) return false;
+    size_t end = path.size();
+    while (end > 1 && path[end - 1] == u'/') --end;
+    const size_t start = path.rfind(u'/', end - 1);
+    long_name = path.substr(start == UString::npos ? 0 : start + 1,
+                            end - (start == UString::npos ? 0 : start + 1));
+    return true;
+}
+
+bool GetShortName(const UString& path, UString& short_name) {
+    return GetLongName(path, short_name);
+}
+
 bool LocalTimeToUnix(int year, int month, int day, int hour, int minute, int second,
                      int64_t& unix_time) {
     struct tm t = {};

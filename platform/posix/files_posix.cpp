@@ -127,6 +127,18 @@ bool FileStream::Truncate(int64_t size) {
 
 bool FileStream::Flush() { return handle_ >= 0; }
 
+bool FileStream::SetModTime(int64_t unix_time) {
+    struct timespec ts[2];
+    ts[0].tv_sec = static_cast<time_t>(unix_time);
+    ts[0].tv_nsec = 0;
+    ts[1] = ts[0];
+    if (handle_ < 0 || futimens(static_cast<int>(handle_), ts) != 0) {
+        last_error_ = static_cast<uint32_t>(errno);
+        return false;
+    }
+    return true;
+}
+
 bool FileExists(const UString& path) {
     struct stat st;
     return stat(Native(path).c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
@@ -148,7 +160,12 @@ bool ForceDirectories(const UString& path) {
     if (cut != UString::npos && cut > 0) {
         if (!ForceDirectories(p.substr(0, cut))) return false;
     }
-    return CreateDir(p) || DirectoryExists(p);
+    if (CreateDir(p)) return true;
+    // Another process may have made it meanwhile; otherwise the caller reads why it failed.
+    const int error = errno;
+    if (DirectoryExists(p)) return true;
+    errno = error;
+    return false;
 }
 
 bool RemoveFile(const UString& path) { return unlink(Native(path).c_str()) == 0; }

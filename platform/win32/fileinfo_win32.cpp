@@ -25,6 +25,34 @@ bool ClearFileReadOnly(const UString& path) {
     return SetFileAttributesW(W(p), a & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY)) != 0;
 }
 
+namespace {
+
+// The last component of what GetLongPathNameW or GetShortPathNameW makes of the path.
+bool ConvertedName(DWORD(WINAPI* convert)(LPCWSTR, LPWSTR, DWORD), const UString& path,
+                   UString& name) {
+    const UString p = ExtendedPath(path);
+    const DWORD n = convert(W(p), nullptr, 0);
+    if (n == 0) return false;
+    UString full(n, u'\0');
+    const DWORD m = convert(W(p), reinterpret_cast<wchar_t*>(&full[0]), n);
+    if (m == 0 || m >= n) return false;
+    full.resize(m);
+    while (full.size() > 1 && (full.back() == u'\\' || full.back() == u'/')) full.pop_back();
+    const size_t cut = full.find_last_of(u"\\/");
+    name = cut == UString::npos ? full : full.substr(cut + 1);
+    return true;
+}
+
+}  // namespace
+
+bool GetLongName(const UString& path, UString& long_name) {
+    return ConvertedName(GetLongPathNameW, path, long_name);
+}
+
+bool GetShortName(const UString& path, UString& short_name) {
+    return ConvertedName(GetShortPathNameW, path, short_name);
+}
+
 bool LocalTimeToUnix(int year, int month, int day, int hour, int minute, int second,
                      int64_t& unix_time) {
     SYSTEMTIME local = {};

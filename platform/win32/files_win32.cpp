@@ -143,6 +143,20 @@ bool FileStream::Flush() {
     return handle_ != -1 && FlushFileBuffers(reinterpret_cast<HANDLE>(handle_));
 }
 
+bool FileStream::SetModTime(int64_t unix_time) {
+    if (handle_ == -1) return false;
+    const uint64_t t = static_cast<uint64_t>(unix_time * 10000000LL + 116444736000000000LL);
+    FILETIME ft;
+    ft.dwLowDateTime = static_cast<DWORD>(t);
+    ft.dwHighDateTime = static_cast<DWORD>(t >> 32);
+    // A time set explicitly is kept when the handle is closed after writing.
+    if (!SetFileTime(reinterpret_cast<HANDLE>(handle_), nullptr, nullptr, &ft)) {
+        last_error_ = GetLastError();
+        return false;
+    }
+    return true;
+}
+
 bool FileExists(const UString& path) {
     DWORD a = GetFileAttributesW(W(ExtendedPath(path)));
     return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
@@ -171,7 +185,12 @@ bool ForceDirectories(const UString& path) {
             return false;
         }
     }
-    return CreateDir(p) || DirectoryExists(p);
+    if (CreateDir(p)) return true;
+    // Another process may have made it meanwhile; otherwise the caller reads why it failed.
+    const DWORD error = GetLastError();
+    if (DirectoryExists(p)) return true;
+    SetLastError(error);
+    return false;
 }
 
 bool RemoveFile(const UString& path) { return DeleteFileW(W(ExtendedPath(path))) != 0; }

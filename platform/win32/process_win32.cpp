@@ -1,7 +1,6 @@
 #include "platform/win32/wide.h"
 #include <objbase.h>
 
-#include <cstdio>
 #include <string>
 
 #include "platform/process.h"
@@ -22,12 +21,12 @@ UString GetExeName() {
 bool CreateGuidText(AnsiString& out) {
     GUID g;
     if (FAILED(CoCreateGuid(&g))) return false;
-    char text[40];
-    std::snprintf(text, sizeof(text),
-                  "{%08lX-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
-                  static_cast<unsigned long>(g.Data1), g.Data2, g.Data3, g.Data4[0], g.Data4[1],
-                  g.Data4[2], g.Data4[3], g.Data4[4], g.Data4[5], g.Data4[6], g.Data4[7]);
-    out = text;
+    // "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}", upper-case hexadecimal digits. The system's
+    // formatter spares the program the C library's printf.
+    wchar_t text[40];
+    const int n = StringFromGUID2(g, text, 40);
+    if (n <= 1) return false;
+    out.assign(text, text + n - 1);
     return true;
 }
 

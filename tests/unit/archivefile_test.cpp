@@ -148,6 +148,27 @@ TEST(ArchiveFile, TitleAndDestinationFallBacks) {
     }
 }
 
+// A package in a folder and with a title the system code page cannot hold (here: a Western
+// system, and a Chinese folder with a Polish and emoji title).
+TEST(ArchiveFile, FolderAndTitleOutsideTheCodePage) {
+    testutil::CodePageScope western(1252);
+    TempDir dir;
+    const UString folder = dir.File(u8"安装程序");
+    ASSERT_TRUE(platform::ForceDirectories(folder));
+    const UString path = folder + platform::PathDelimiter() + u"setup.exe";
+    ASSERT_TRUE(Package(path, Config(u8"Zażółć gęślą: 😀 Ελληνικά"), ZipOf({u8"日本.txt"})));
+    TZMArchiveFile f;
+    ASSERT_TRUE(f.Open(path, true)) << "not a corrupted package";
+    EXPECT_EQ(1, f.Zip->Count());
+    const std::string delim = U8(UString(1, platform::PathDelimiter()));
+    EXPECT_EQ(U8(folder) + delim + u8"Zażółć gęślą 😀 Ελληνικά" + delim, U8(f.DestDir))
+        << "the title names the folder as it is";
+    if (testutil::HasShortNames()) {
+        EXPECT_EQ(std::string::npos, f.Zip->ZipFileName().find('?'))
+            << "the component's 8-bit name is the short form";
+    }
+}
+
 TEST(ArchiveFile, FindSingleExe) {
     TempDir dir;
     struct Case {

@@ -3,9 +3,12 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "common/ZM_Common.h"
 #include "platform/files.h"
+#include "platform/shell.h"
+#include "tests/unit/testutil.h"
 
 namespace {
 
@@ -27,6 +30,32 @@ TEST(FileNames, RepairLeavesOutWhatCannotBeKept) {
     EXPECT_EQ(MakeValidFileName("Tab\tGame?\r\n"), "TabGame");
     // 8-bit letters of the system code page pass through untouched.
     EXPECT_EQ(MakeValidFileName("\xC8\xE3\xF0\xE0"), "\xC8\xE3\xF0\xE0");
+}
+
+TEST(FileNames, Utf16RepairKeepsWhatTheCodePageLacks) {
+    // A title the code page cannot hold names its folder as it is: the same rules, no '?'.
+    EXPECT_EQ(MakeValidFileName(UString(u"Ζωή: 日本 😀 Zażółć...")), u"Ζωή 日本 😀 Zażółć");
+    EXPECT_EQ(MakeValidFileName(UString(u"  nul  ")), u"");
+    EXPECT_EQ(MakeValidFileName(UString(u"\u4E2D/\u6587\\?")), u"\u4E2D\u6587");
+    EXPECT_EQ(MakeValidFileName(UString(u"<COM1>")), u"") << "repaired into a device name";
+    EXPECT_FALSE(IsValidFileName(UString(u"LPT1.\u6587")));
+    EXPECT_TRUE(IsValidFileName(UString(u"LPT1\u6587")));
+    EXPECT_FALSE(IsValidFileName(UString(u"a\u0007b")));
+}
+
+TEST(Shell, PathsReachTheShellExactly) {
+    testutil::CodePageScope western(1252);
+    std::vector<UString> seen;
+    platform::SetShellOpenHook([&](const UString& t) { seen.push_back(t); });
+    const UString plain = u"C:\\Games\\";
+    const UString foreign = u"C:\\\u4E2D\u6587 \U0001F600\\Zaża\\App.exe";
+    ShellOpenPath(plain);
+    ShellOpenPath(foreign);
+    ShellOpenPath(UString());
+    platform::SetShellOpenHook(nullptr);
+    ASSERT_EQ(2u, seen.size()) << "an empty path opens nothing";
+    EXPECT_EQ(plain, seen[0]);
+    EXPECT_EQ(foreign, seen[1]) << "never narrowed into '?'";
 }
 
 TEST(Paths, TrailingDelimiterAndOwnFolder) {

@@ -30,5 +30,6 @@ endif()
 # Hostile archives, with the table of entry names that must never reach the file system.
 zm_test(hostile_test
         SOURCES ${CMAKE_CURRENT_LIST_DIR}/hostile_test.cpp ${CMAKE_CURRENT_LIST_DIR}/engine_driver.cpp
+                ${CMAKE_CURRENT_LIST_DIR}/hostile_names.cpp
         LIBS zm_engine zm_zipkit zm_testutil)
 zm_resources(hostile_test HOSTILENAMES ${CMAKE_SOURCE_DIR}/tests/data/hostile_names.txt)

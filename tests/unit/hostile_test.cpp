@@ -10,8 +10,11 @@
 #include "engine/ZMEngineApi.h"
 #include "platform/codepage.h"
 #include "platform/dirlist.h"
+#include "platform/fileinfo.h"
+#include "platform/files.h"
 #include "platform/resources.h"
 #include "tests/unit/engine_driver.h"
+#include "tests/unit/hostile_names.h"
 #include "tests/unit/testutil.h"
 #include "tests/unit/zipkit.h"
 
@@ -22,66 +25,7 @@ using testutil::WriteFile;
 
 namespace {
 
-// Every path below folder, '/'-separated, with file sizes: the snapshot compared before/after.
-void Walk(const UString& folder, const std::string& prefix, std::vector<std::string>& out) {
-    std::vector<platform::PathInfo> list;
-    if (!platform::ListDirectory(folder, list)) return;
-    for (const auto& i : list) {
-        std::string n = prefix + platform::WideToUtf8(i.name);
-        if (i.is_dir) {
-            out.push_back(n + "/");
-            Walk(folder + i.name + platform::PathDelimiter(), n + "/", out);
-        } else {
-            out.push_back(n + " " + std::to_string(i.size));
-        }
-    }
-}
-
-std::vector<std::string> Snapshot(const UString& folder) {
-    std::vector<std::string> out;
-    Walk(folder, "", out);
-    std::sort(out.begin(), out.end());
-    return out;
-}
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-// The table's lines: '#' comments and empty lines left out, \t and \xNN decoded.
-std::vector<std::string> HostileNames() {
-    platform::RcData rc;
-    if (!platform::FindRcData("HOSTILENAMES", rc)) return {};
-    std::string text(reinterpret_cast<const char*>(rc.data), rc.size);
-    std::vector<std::string> names;
-    size_t pos = 0;
-    while (pos < text.size()) {
-        size_t end = text.find('\n', pos);
-        if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(pos, end - pos);
-        pos = end + 1;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (line.empty() || line[0] == '#') continue;
-        std::string name;
-        for (size_t i = 0; i < line.size(); ++i) {
-            if (line[i] == '\\' && i + 1 < line.size() && line[i + 1] == 't') {
-                name += '\t';
-                ++i;
-            } else if (line[i] == '\\' && i + 3 < line.size() && line[i + 1] == 'x' &&
-                       HexDigit(line[i + 2]) >= 0 && HexDigit(line[i + 3]) >= 0) {
-                name += static_cast<char>(HexDigit(line[i + 2]) * 16 + HexDigit(line[i + 3]));
-                i += 3;
-            } else {
-                name += line[i];
-            }
-        }
-        names.push_back(name);
-    }
-    return names;
-}
+using hostile::Snapshot;
 
 // A scratch folder holding the archive and the destination "out/dest", so that an escape by one
 // or two levels still lands inside the scratch folder where the snapshot sees it.
@@ -103,7 +47,7 @@ bool Mentions(const std::vector<enginetest::Event>& messages, const std::string&
 }  // namespace
 
 TEST(HostileNames, EveryNameOfTheTableIsRefusedAndNothingIsWritten) {
-    const auto names = HostileNames();
+    const auto names = hostile::Names();
     ASSERT_GE(names.size(), 60u);
     int refused = 0;
     for (const auto& name : names) {
@@ -224,14 +168,74 @@ TEST(HostileStructure, SecondEntryForTheSameFileIsSkippedAsDuplicate) {
     EXPECT_EQ(ReadFile(s.dir.File("out/dest/Dir/a.txt")), "first");
     // "dir/b.txt" lands in "Dir" or in a second folder "dir", as the file system's case rules go.
     auto tree = Snapshot(s.dest);
-    EXPECT_EQ(std::count_if(tree.begin(), tree.end(),
-                            [](const std::string& p) {
-                                return p == "Dir/b.txt 5" || p == "dir/b.txt 5";
-                            }),
+    EXPECT_EQ(std::count_if(
+                  tree.begin(), tree.end(),
+                  [](const std::string& p) { return p == "Dir/b.txt 5" || p == "dir/b.txt 5"; }),
               1)
         << tree.size();
     // Testing writes nothing, so there is nothing to collide.
     Driver t;
     t.options = kZEOptAlways | kZEOptTest;
     EXPECT_EQ(t.Run(s.archive, UString()), 4) << t.Dump();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Short (8.3) aliases: on Windows "setup program.exe" is also reachable as its short name, so an
+// entry of that name later in the archive would replace the earlier file behind the duplicate
+// check's back; so would an alias of a file that was there before. Where the file system keeps
+// no short names the same entries are ordinary files.
+// ---------------------------------------------------------------------------------------------
+
+TEST(HostileNames, ShortNameAliasesOfOtherFilesAreRefused) {
+    // The aliases the file system gives these names in a fresh folder, as the destination is.
+    UString short_file, short_dir, short_doc;
+    {
+        Scene probe;
+        ASSERT_TRUE(WriteFile(probe.dest + u"setup program.exe", "x"));
+        ASSERT_TRUE(WriteFile(probe.dest + u"My Document.txt", "x"));
+        ASSERT_TRUE(platform::ForceDirectories(probe.dest + u"Program Files"));
+        ASSERT_TRUE(platform::GetShortName(probe.dest + u"setup program.exe", short_file));
+        ASSERT_TRUE(platform::GetShortName(probe.dest + u"Program Files", short_dir));
+        ASSERT_TRUE(platform::GetShortName(probe.dest + u"My Document.txt", short_doc));
+    }
+    const bool aliases = short_file != u"setup program.exe";
+    if (!aliases) short_file = u"SETUP~1.EXE", short_dir = u"PROGRA~1", short_doc = u"MYDOCU~1.TXT";
+    const std::string alias_file = platform::WideToUtf8(short_file);
+    const std::string alias_dir = platform::WideToUtf8(short_dir);
+    const std::string alias_doc = platform::WideToUtf8(short_doc);
+    std::printf("short names here: %s, %s, %s\n", alias_file.c_str(), alias_dir.c_str(),
+                alias_doc.c_str());
+
+    Scene s;
+    ASSERT_TRUE(WriteFile(s.dest + u"My Document.txt", "mine"));
+    ASSERT_TRUE(WriteFile(s.archive, zipkit::ZipBuilder()
+                                         .AddFile("setup program.exe", "original")
+                                         .AddFile("Program Files/app.txt", "app")
+                                         .AddFile(alias_file, "replaced")
+                                         .AddFolder(alias_dir + "/")
+                                         .AddFile(alias_dir + "/app.txt", "replaced")
+                                         .AddFile(alias_doc, "replaced")
+                                         .AddFile("plain~1.txt", "a tilde alone is no alias")
+                                         .Build()));
+    Driver d;
+    d.options |= kZEOptOverwrite;  // even with leave to replace existing files
+    const int32_t result = d.Run(s.archive, s.dest);
+    EXPECT_EQ(ReadFile(s.dest + u"setup program.exe"), "original");
+    EXPECT_EQ(ReadFile(s.dest + u"Program Files" + platform::PathDelimiter() + u"app.txt"), "app");
+    EXPECT_EQ(ReadFile(s.dest + u"plain~1.txt"), "a tilde alone is no alias");
+    if (aliases) {
+        EXPECT_EQ(result, 3) << d.Dump();
+        EXPECT_EQ(ReadFile(s.dest + u"My Document.txt"), "mine");
+        const auto skips = d.Of(1, ZE_CB_SKIPPED);
+        ASSERT_EQ(skips.size(), 4u) << d.Dump();  // the folder entry, two files below, the alias
+        for (const auto& k : skips) EXPECT_EQ(k.code, ZE_SKIP_BAD_NAME) << d.Dump();
+        const auto messages = d.Of(1, ZE_CB_MESSAGE);
+        for (const std::string& name : {alias_file, alias_dir + "/app.txt", alias_doc})
+            EXPECT_TRUE(Mentions(messages, name)) << name << "\n" << d.Dump();
+    } else {
+        EXPECT_EQ(result, 6) << d.Dump();
+        EXPECT_EQ(ReadFile(s.dest + short_file), "replaced");
+        EXPECT_EQ(ReadFile(s.dest + short_doc), "replaced");
+        EXPECT_EQ(ReadFile(s.dest + u"My Document.txt"), "mine");
+    }
 }

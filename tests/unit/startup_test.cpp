@@ -5,6 +5,7 @@
 #include "platform/codepage.h"
 #include "tests/unit/wizard_testkit.h"
 #include "ui/headless/headless.h"
+#include "ui/services.h"
 #include "wizard/Main.h"
 
 namespace {
@@ -63,6 +64,7 @@ TEST_F(StartupTest, PresetLanguageSkipsTheChooser) {
     });
     EXPECT_EQ(0, RunSetup(path));
     EXPECT_EQ("Setup - Demo", caption);
+    EXPECT_EQ("Setup", U8(ui::ApplicationTitle())) << "the task bar names the program";
     EXPECT_EQ("Next >", next);
     EXPECT_EQ("en", Languages.CurrentLanguage());
     EXPECT_EQ(0u, hl::PendingModals());

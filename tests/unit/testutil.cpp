@@ -1,9 +1,12 @@
 #include "tests/unit/testutil.h"
 
 #include <atomic>
+#include <algorithm>
 #include <chrono>
 #include <vector>
 
+#include "platform/console.h"
+#include "platform/dirlist.h"
 #include "platform/process.h"
 
 namespace testutil {
@@ -26,6 +29,40 @@ UString TempDir::File(const std::string& utf8_name) const {
     for (auto& c : n)
         if (c == u'/' || c == u'\\') c = platform::PathDelimiter();
     return path_ + n;
+}
+
+CodePageScope::CodePageScope(unsigned page) {
+    had_ = platform::GetEnvironmentText("ZM_CODEPAGE", old_);
+    platform::SetEnvironmentText("ZM_CODEPAGE", platform::Utf8ToWide(std::to_string(page)));
+}
+
+CodePageScope::~CodePageScope() { platform::SetEnvironmentText("ZM_CODEPAGE", old_, !had_); }
+
+bool HasShortNames() { return platform::PathDelimiter() == u'\\'; }
+
+namespace {
+
+void ListInto(const UString& folder, const std::string& prefix, std::vector<std::string>& out) {
+    std::vector<platform::PathInfo> entries;
+    if (!platform::ListDirectory(folder, entries)) return;
+    for (const auto& e : entries) {
+        const std::string rel = prefix + platform::WideToUtf8(e.name);
+        out.push_back(rel);
+        if (e.is_dir && !e.is_link) {
+            ListInto(folder + platform::PathDelimiter() + e.name, rel + "/", out);
+        }
+    }
+}
+
+}  // namespace
+
+std::vector<std::string> ListTree(const UString& folder) {
+    UString f = folder;
+    while (f.size() > 1 && platform::IsPathDelimiter(f.back())) f.pop_back();
+    std::vector<std::string> out;
+    ListInto(f, "", out);
+    std::sort(out.begin(), out.end());
+    return out;
 }
 
 bool WriteFile(const UString& path, const std::string& bytes) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "platform/codepage.h"
 #include "platform/files.h"
@@ -23,8 +24,28 @@ private:
     UString path_;
 };
 
+// Natively the system code page comes from the environment: for its lifetime this makes the
+// program behave as a Windows system with the given code page would. Under Windows the process's
+// own ANSI code page decides, and this changes nothing.
+class CodePageScope {
+public:
+    explicit CodePageScope(unsigned page);
+    ~CodePageScope();
+    CodePageScope(const CodePageScope&) = delete;
+    CodePageScope& operator=(const CodePageScope&) = delete;
+
+private:
+    bool had_ = false;
+    UString old_;
+};
+
+// True where the file system gives paths a short (8.3) form (Windows, Wine).
+bool HasShortNames();
+
 bool WriteFile(const UString& path, const std::string& bytes);
 std::string ReadFile(const UString& path);
+// Every file and folder below a folder as UTF-8 paths relative to it ('/' between parts), sorted.
+std::vector<std::string> ListTree(const UString& folder);
 // Removes a folder tree (best effort).
 void RemoveTree(const UString& path);
 

@@ -8,6 +8,8 @@ void RemoveTree(const UString& path) {
     UString dir = path;
     while (!dir.empty() && (dir.back() == u'\\' || dir.back() == u'/')) dir.pop_back();
     if (dir.empty()) return;
+    // Trees deeper than the classic limit are only reachable in the \\?\ form.
+    if (dir.size() >= 240 && dir.rfind(u"\\\\?\\", 0) != 0) dir = u"\\\\?\\" + dir;
     UString pattern = dir + u"\\*";
     WIN32_FIND_DATAW fd;
     HANDLE h = FindFirstFileW(reinterpret_cast<const wchar_t*>(pattern.c_str()), &fd);

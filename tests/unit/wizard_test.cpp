@@ -20,8 +20,15 @@ namespace hl = ui::headless;
 
 class WizardTest : public wizardkit::TInstallerTest {
   protected:
-    void Open(const zipkit::ZipBuilder& zip, const wizardkit::TPackageLayout& layout = {}) {
-        path = dir.File(layout.title + "Setup.exe");
+    // The package is `name` in the test's folder (a subfolder of it when name has one); by
+    // default the title followed by "Setup.exe".
+    void Open(const zipkit::ZipBuilder& zip, const wizardkit::TPackageLayout& layout = {},
+              const std::string& name = std::string()) {
+        path = dir.File(name.empty() ? layout.title + "Setup.exe" : name);
+        const size_t cut = name.rfind('/');
+        if (cut != std::string::npos) {
+            ASSERT_TRUE(platform::ForceDirectories(dir.File(name.substr(0, cut))));
+        }
         ASSERT_TRUE(wizardkit::WritePackage(path, zip, layout));
         pkg = std::make_unique<TZMArchiveFile>();
         ASSERT_TRUE(pkg->Open(path, true));
@@ -74,6 +81,9 @@ TEST_F(WizardTest, WalksEveryPageOfASuccessfulInstall) {
     EXPECT_EQ(0u, U8(form->reWelcome->Text()).find("Программа установит Demo на Ваш компьютер."));
     EXPECT_EQ("Отмена", U8(form->btnCancel->Caption()));
     EXPECT_TRUE(form->chkRunInstalledProgram->Checked());
+    // The side picture, carried packed, is expanded whole.
+    EXPECT_EQ(163, form->imgLogo->Picture().Width);
+    EXPECT_EQ(314, form->imgLogo->Picture().Height);
 
     // Next runs the preparation and the paced check, then starts the extraction at once.
     ASSERT_TRUE(hl::Click(*form->btnNext));
@@ -237,6 +247,27 @@ TEST_F(WizardTest, ErrorCodeWithAPackTextShowsThatTextAlone) {
     ASSERT_EQ(2u, ShownCount());
     EXPECT_EQ("The folder cannot be made.", ShownTexts()[1]);
     EXPECT_EQ("Error", ShownCaption(1));
+}
+
+TEST_F(WizardTest, ASkippedFileIsShownWithItsNameNotWithAPackTextOfTheSameNumber) {
+    zipkit::ZipBuilder b;
+    b.AddFile("blocked/a.txt", "a");
+    Open(b);
+    // A file stands where the entry's folder must go: the engine skips the entry with its error
+    // 22, the number of the pack's text "Cancel setup".
+    ASSERT_TRUE(Languages.LoadFromString(
+        wizardkit::PackWith({{22, "Cancel setup"}, {23, "Welcome"}, {5, "Error"}})));
+    Languages.SetCurrentLanguage("en");
+    ASSERT_TRUE(platform::ForceDirectories(Dest()));
+    ASSERT_TRUE(WriteFile(Dest() + u"blocked", "in the way"));
+    hl::AnswerNext(ui::mrOk);
+    ASSERT_TRUE(hl::Click(*form->btnNext));
+    ASSERT_TRUE(WaitDone());
+    ASSERT_EQ(1u, ShownCount());
+    EXPECT_NE(std::string::npos, ShownTexts()[0].find("blocked/a.txt")) << ShownTexts()[0];
+    EXPECT_EQ("Error", ShownCaption(0));
+    EXPECT_EQ(pgExtraction, form->CurrentPage);
+    EXPECT_EQ("in the way", Installed("blocked"));
 }
 
 TEST_F(WizardTest, CancelDuringExtractionAsksNothingButTheCloseBoxAsks) {
@@ -413,3 +444,106 @@ TEST_F(WizardTest, OverwriteAndChecksumAnswersAreRememberedSeparately) {
 }
 
 }  // namespace
+
+// Folders and names the system code page cannot hold. Each 8-bit hand-over gets the exact path or
+// its short form; where neither exists (no short names natively) the folder is refused by name
+// and nothing is written anywhere.
+class UnicodeFolderTest : public WizardTest {
+  protected:
+    // Next through to the end of the extraction; false when `folder` was refused instead, as it
+    // must be where it has neither an exact 8-bit form nor a short one.
+    bool Install(const UString& folder) {
+        AnsiString exact;
+        const bool usable = testutil::HasShortNames() || platform::WideToAnsiExact(folder, exact);
+        const std::vector<std::string> before = testutil::ListTree(dir.Path());
+        if (!usable) hl::AnswerNext(ui::mrOk);
+        EXPECT_TRUE(hl::Click(*form->btnNext));
+        EXPECT_TRUE(WaitDone());
+        if (usable) {
+            EXPECT_EQ(0u, ShownCount());
+            return true;
+        }
+        EXPECT_EQ(1u, ShownCount());
+        EXPECT_NE(std::string::npos, ShownTexts()[0].find(U8(folder)))
+            << "the message names the folder: " << ShownTexts()[0];
+        EXPECT_EQ("Ошибка", ShownCaption(0));
+        EXPECT_EQ("2 backE nextd cancelE", State());
+        EXPECT_EQ(nullptr, ExtractThread) << "no extraction was started";
+        EXPECT_EQ(before, testutil::ListTree(dir.Path())) << "nothing is written anywhere";
+        return false;
+    }
+};
+
+zipkit::ZipBuilder ForeignNames() {
+    zipkit::ZipBuilder b;
+    for (const char* name : {u8"Ελληνικά/日本語.txt", u8"プログラム.exe"}) {
+        zipkit::Entry e;
+        e.name = name;
+        e.data = std::string("data of ") + name;
+        e.utf8 = true;
+        b.Add(e);
+    }
+    return b;
+}
+
+TEST_F(UnicodeFolderTest, EntryNamesShowExactlyInTheLogTheLabelAndTheQuestion) {
+    // A Cyrillic system: neither Greek nor Japanese exists in its code page.
+    testutil::CodePageScope cyrillic(1251);
+    Open(ForeignNames());
+    ASSERT_TRUE(platform::ForceDirectories(Dest()));
+    ASSERT_TRUE(WriteFile(Dest() + platform::Utf8ToWide(u8"プログラム.exe"), "old"));
+    hl::AnswerNext(ui::mrYes);
+    ASSERT_TRUE(hl::Click(*form->btnNext));
+    ASSERT_TRUE(WaitDone());
+    ASSERT_EQ(1u, ShownCount());
+    EXPECT_EQ(0u, ShownTexts()[0].find(u8"Файл プログラム.exe существует."));
+    std::vector<std::string> log;
+    for (const UString& l : form->mExtrLog->Lines())
+        if (!l.empty()) log.push_back(U8(l));
+    EXPECT_EQ((std::vector<std::string>{u8"Ελληνικά/日本語.txt", u8"プログラム.exe"}), log);
+    EXPECT_EQ(u8"Сейчас распаковывается (2/2): プログラム.exe", U8(form->lblFileName->Caption()));
+    EXPECT_EQ(u8"data of Ελληνικά/日本語.txt", Installed(u8"Ελληνικά/日本語.txt"));
+
+    // The single program, found and started by its exact path.
+    ASSERT_EQ(pgReady, form->CurrentPage);
+    ASSERT_TRUE(hl::Click(*form->btnNext));
+    ASSERT_EQ(1u, opened.size());
+    EXPECT_EQ(U8(Dest()) + u8"プログラム.exe", U8(opened[0]));
+}
+
+TEST_F(UnicodeFolderTest, TitleOutsideTheCodePageNamesTheDestination) {
+    testutil::CodePageScope western(1252);
+    wizardkit::TPackageLayout layout;
+    layout.title = u8"Zażółć 😀";
+    Open(ForeignNames(), layout, "Setup.exe");
+    const std::string delim = U8(UString(1, platform::PathDelimiter()));
+    ASSERT_EQ(U8(dir.Path()) + u8"Zażółć 😀" + delim, U8(Dest()));
+    if (!Install(Dest())) return;
+    EXPECT_EQ(u8"data of プログラム.exe", Installed(u8"プログラム.exe"));
+    ASSERT_TRUE(hl::Click(*form->btnNext));
+    ASSERT_TRUE(hl::Click(*form->btnOpenFolder));
+    ASSERT_EQ(2u, opened.size());
+    EXPECT_EQ(U8(Dest()) + u8"プログラム.exe", U8(opened[0]));
+    EXPECT_EQ(U8(Dest()), U8(opened[1]));
+}
+
+TEST_F(UnicodeFolderTest, ProgramInAFolderOutsideTheCodePage) {
+    testutil::CodePageScope western(1252);
+    Open(OneProgram(), {}, u8"安装程序/Setup.exe");
+    const UString own_folder = dir.File(u8"安装程序/");
+    if (!Install(own_folder)) return;
+    EXPECT_EQ("read me", Installed("readme.txt"));
+    EXPECT_EQ(U8(own_folder) + "Demo", U8(Dest()).substr(0, U8(own_folder).size() + 4));
+}
+
+TEST_F(UnicodeFolderTest, DestinationLongerThanTheClassicLimit) {
+    std::string deep = u8"安装";
+    while (dir.File(deep).size() < 300) deep += u8"/Zażółć-gęślą-jaźń";
+    Open(ForeignNames());
+    const UString dest = dir.File(deep) + platform::PathDelimiter();
+    ASSERT_GT(dest.size(), 300u);
+    form->txtOutput->SetText(dest);
+    if (!Install(dest)) return;
+    EXPECT_EQ(u8"data of Ελληνικά/日本語.txt", Installed(u8"Ελληνικά/日本語.txt"));
+    EXPECT_EQ(u8"data of プログラム.exe", Installed(u8"プログラム.exe"));
+}

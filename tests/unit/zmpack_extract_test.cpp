@@ -94,6 +94,24 @@ TEST_F(ZmpackTest, RoundTripGivesIdenticalFiles) {
     EXPECT_EQ(TreeOf(src), TreeOf(dir.File("Round Trip")));
 }
 
+// On a Western system (natively: as one would be) a title and names the code page cannot hold
+// still name the default folder and the printed entries exactly.
+TEST_F(ZmpackTest, NamesOutsideTheCodePageStayExact) {
+    testutil::CodePageScope western(1252);
+    UString pkg = dir.File("unicode.exe");
+    ASSERT_EQ(
+        zmpack::kExitOk,
+        zmpack::CmdCreate(Args({u"-o", pkg, u"--stub", u"none", u"--title", u"Zażółć 😀", src})));
+    std::string out, err;
+    zmpack::CaptureOutput(&out, &err);
+    const int rc = zmpack::CmdExtract(Args({pkg}));
+    zmpack::CaptureOutput(nullptr, nullptr);
+    ASSERT_EQ(zmpack::kExitOk, rc) << err;
+    EXPECT_EQ(TreeOf(src), TreeOf(dir.File(u8"Zażółć 😀")));
+    EXPECT_NE(std::string::npos, out.find(u8"Ünïcødé файл.txt")) << out;
+    EXPECT_EQ(std::string::npos, out.find('?')) << out;
+}
+
 TEST_F(ZmpackTest, OverwriteModesAndPasswords) {
     UString pkg = Create("pkg.exe");
     UString out = dir.File("out");

@@ -315,4 +315,43 @@ TEST(Win32RichEdit, NeverTakesTheCaret) {
     EXPECT_NE(caret_owner, rich_hwnd);
 }
 
+// The extraction log gets one line per file: thousands of lines must all arrive in the control,
+// past the edit control's default 32 K limit, and the view follows the newest line.
+TEST(Win32Memo, AppendedLinesReachTheControlBeyondItsDefaultLimit) {
+    ui::TForm form(u"MemoForm");
+    form.SetCaption(u"Memo test");
+    form.SetClientSize(320, 200);
+    auto* memo = form.Add(Kind::Memo, u"log");
+    memo->SetBounds(8, 8, 298, 150);
+    memo->SetReadOnly(true);
+    memo->Scroll = ui::ScrollBars::Vertical;
+    memo->AppendLine(u"before the window");
+    std::wstring text;
+    LRESULT first_visible = 0;
+    form.OnCreate = [&](ui::TComponent&) {
+        ui::PostToMain([&] {
+            for (int i = 0; i < 3000; ++i) {
+                memo->AppendLine(u"папка/файл-" + platform::Utf8ToWide(std::to_string(i)) + u".txt");
+            }
+            // Lines reach the control in batches, a few times a second.
+            for (int i = 0; i < 6; ++i) {
+                Sleep(60);
+                ui::ProcessMessages();
+            }
+            HWND top = uidriver::WaitOwnWindow(L"Memo test", 1000);
+            HWND h = uidriver::Find(top, L"#" + std::to_wstring(memo->ControlId()));
+            text.resize(static_cast<size_t>(GetWindowTextLengthW(h)) + 1);
+            text.resize(static_cast<size_t>(GetWindowTextW(h, &text[0], static_cast<int>(text.size()))));
+            first_visible = SendMessageW(h, EM_GETFIRSTVISIBLELINE, 0, 0);
+            form.Close();
+        });
+    };
+    ui::RunMainLoop(form);
+    ASSERT_GT(text.size(), 32767u);
+    EXPECT_EQ(U8(text), U8(std::wstring(memo->Caption().begin(), memo->Caption().end())));
+    EXPECT_EQ(memo->Lines().size(), 3001u);
+    EXPECT_EQ(memo->Lines().back(), u"папка/файл-2999.txt");
+    EXPECT_GT(first_visible, 2900) << "the view shows the newest lines";
+}
+
 }  // namespace

@@ -34,3 +34,69 @@ if(CMAKE_CROSSCOMPILING)
   set_tests_properties(ui_demo_shots PROPERTIES TIMEOUT 300 RESOURCE_LOCK zm_display
                        ENVIRONMENT "ZM_WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix")
 endif()
+
+# The real setup.exe end to end: packages made by zmpack.exe, the wizard driven from outside.
+# Pictures of every page go to <build>/screens/setup/.
+if(CMAKE_CROSSCOMPILING)
+  # The program the test packages install: no C runtime, a few kilobytes.
+  add_executable(sample_app WIN32 ${zm_win_dir}/sample_app.cpp)
+  target_compile_options(sample_app PRIVATE -Wall -Wextra -Werror -Os -fno-exceptions
+                         -fno-asynchronous-unwind-tables -fno-stack-protector)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(zm_sample_entry SampleMain)
+  else()
+    set(zm_sample_entry _SampleMain@0)
+  endif()
+  target_link_options(sample_app PRIVATE -nostdlib -nostartfiles -Wl,-e,${zm_sample_entry} -s)
+  target_link_libraries(sample_app PRIVATE kernel32 user32)
+
+  set(zm_setup_args ${CMAKE_SOURCE_DIR}/scripts/wine-run $<TARGET_FILE:wizard_driver>
+                    $<TARGET_FILE:zmpack> $<TARGET_FILE:setup>)
+  foreach(lang de ru en)
+    add_test(NAME setup_install_${lang}
+             COMMAND ${zm_win_dir}/setup_install.sh ${zm_setup_args} $<TARGET_FILE:sample_app>
+                     ${CMAKE_BINARY_DIR}/wine-tests ${CMAKE_BINARY_DIR}/screens/setup ${lang})
+    set_tests_properties(setup_install_${lang} PROPERTIES TIMEOUT 120 RESOURCE_LOCK zm_display
+                         ENVIRONMENT "ZM_WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix")
+  endforeach()
+  add_test(NAME setup_broken
+           COMMAND ${zm_win_dir}/setup_broken.sh ${zm_setup_args} ${CMAKE_BINARY_DIR}/wine-tests
+                   ${CMAKE_BINARY_DIR}/screens/setup)
+  set_tests_properties(setup_broken PROPERTIES TIMEOUT 120 RESOURCE_LOCK zm_display
+                       ENVIRONMENT "ZM_WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix")
+endif()
+
+# Folders and names outside the system code page, on a Cyrillic (1251) and a Western (1252)
+# system: setup.exe and zmpack (both systems') from and into such folders, over 300 characters
+# too. The Linux zmpack comes from the native build next to this one (`make test` builds it
+# first).
+if(CMAKE_CROSSCOMPILING)
+  set(ZM_NATIVE_ZMPACK ${CMAKE_BINARY_DIR}/../native/tools/zmpack/zmpack
+      CACHE FILEPATH "The Linux zmpack the Unicode-path tests compare with")
+  # The single program of the test package: it reports where it ran and under which code page.
+  add_executable(path_probe WIN32 ${zm_win_dir}/path_probe.cpp)
+  target_compile_options(path_probe PRIVATE -Wall -Wextra -Werror -Os -fno-exceptions
+                         -fno-asynchronous-unwind-tables -fno-stack-protector -fno-builtin
+                         -fno-tree-loop-distribute-patterns)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(zm_probe_entry ProbeMain)
+  else()
+    set(zm_probe_entry _ProbeMain@0)
+  endif()
+  target_link_options(path_probe PRIVATE -nostdlib -nostartfiles -Wl,-e,${zm_probe_entry} -s)
+  target_link_libraries(path_probe PRIVATE kernel32)
+  foreach(cp 1251 1252)
+    if(cp EQUAL 1251)
+      set(zm_locale ru_RU.UTF-8)
+    else()
+      set(zm_locale en_US.UTF-8)
+    endif()
+    add_test(NAME unicode_paths_${cp}
+             COMMAND ${zm_win_dir}/unicode_paths.sh ${CMAKE_SOURCE_DIR}/scripts/wine-run
+                     $<TARGET_FILE:wizard_driver> $<TARGET_FILE:zmpack> $<TARGET_FILE:setup>
+                     $<TARGET_FILE:path_probe> ${ZM_NATIVE_ZMPACK} ${CMAKE_BINARY_DIR}/wine-tests
+                     ${CMAKE_BINARY_DIR}/screens/unicode ${cp})
+    set_tests_properties(unicode_paths_${cp} PROPERTIES TIMEOUT 150 RESOURCE_LOCK zm_display
+                         ENVIRONMENT "ZM_WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix;LC_ALL=${zm_locale}")
+  endforeach()
+endif()

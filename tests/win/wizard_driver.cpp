@@ -17,9 +17,31 @@
 //   waitpos TITLE ID MIN [MS]     until the progress bar reaches MIN
 //   waitstate TITLE ID V E [MS]   until the control is visible V and enabled E (0/1, - any)
 //   pick TITLE PREFIX             select the combo box item that starts with PREFIX
-// Texts are printed as UTF-8.
+//   timeline TITLE ID MS STEP...  press control ID, then wait for each STEP in turn: a control id,
+//                                 or ids joined by '|', that is visible and enabled; prints
+//                                 "STEP SECONDS" (since the press) as each is reached, MS in all
+//   settle TITLE                  let the window's thread paint what is pending (for pictures)
+//   page TITLE                    the wizard's page index (the one enabled page panel), 0..4
+//   await TITLE PAGES [MS]        until the wizard shows one of PAGES (digits: "34" is Ready or
+//                                 Finish), another window of its program appears or the wizard
+//                                 is gone; prints "page N",
+//                                 "dialog CAPTION" (message boxes: "message CAPTION") or "gone"
+//   apptitle TITLE                the text of the task-bar button that stands for the window:
+//                                 its owner's title when an owner carries it, else its own
+//   minrestore TITLE              the window's minimize box, then the task-bar button: the
+//                                 window must go away with its task-bar owner and come back
+//   icon TITLE                    "x y w h" of a message box's icon on the screen
+//   move TITLE X Y                move the window's top-left corner to X, Y on the screen
+//   browse TITLE ID FOLDER [MS]   press the browse button ID, choose FOLDER in the system's
+//                                 folder dialog and confirm it
+//   close TITLE [MS]              ask the window to close (as its close box does) and wait until
+//                                 it is gone
+// Arguments may hold any Unicode text (they are read from the wide command line); texts are
+// printed as UTF-8. Windows of no size (a program's task-bar owner window) are never matched.
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
+#include <shlobj.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -57,6 +79,11 @@ std::wstring ClassOf(HWND h) {
     return buf;
 }
 
+bool HasArea(HWND h) {
+    RECT r;
+    return GetWindowRect(h, &r) && r.right > r.left && r.bottom > r.top;
+}
+
 HWND FindTop(const std::wstring& prefix) {
     struct Search {
         std::wstring prefix;
@@ -65,7 +92,7 @@ HWND FindTop(const std::wstring& prefix) {
     EnumWindows(
         [](HWND h, LPARAM p) -> BOOL {
             auto* s = reinterpret_cast<Search*>(p);
-            if (!IsWindowVisible(h)) return TRUE;
+            if (!IsWindowVisible(h) || !HasArea(h)) return TRUE;
             wchar_t buf[1024] = {0};
             GetWindowTextW(h, buf, 1024);
             if (std::wstring(buf).compare(0, s->prefix.size(), s->prefix) == 0) {
@@ -143,13 +170,142 @@ bool Until(int ms, F done) {
     }
 }
 
+double Now() {
+    LARGE_INTEGER f, c;
+    QueryPerformanceFrequency(&f);
+    QueryPerformanceCounter(&c);
+    return static_cast<double>(c.QuadPart) / static_cast<double>(f.QuadPart);
+}
+
+// The controls of one timeline step, "140|150": any of them visible and enabled ends the step.
+// Looked up once, so that the polling costs the program being timed next to nothing.
+std::vector<HWND> StepControls(HWND top, const std::string& step) {
+    std::vector<HWND> out;
+    for (size_t at = 0; at <= step.size();) {
+        size_t bar = step.find('|', at);
+        if (bar == std::string::npos) bar = step.size();
+        const std::string id = step.substr(at, bar - at);
+        HWND h = FindId(top, std::atoi(id.c_str()));
+        if (h == nullptr) Fail("no control " + id);
+        out.push_back(h);
+        at = bar + 1;
+    }
+    return out;
+}
+
 int Arg(int argc, char** argv, int i, int fallback) {
     return i < argc ? std::atoi(argv[i]) : fallback;
 }
 
+DWORD ProcessOf(HWND h) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(h, &pid);
+    return pid;
+}
+
+// The wizard's page panels in page order; the page shown is the one enabled.
+int PageOf(HWND top) {
+    static const int kPanels[] = {110, 120, 130, 140, 150};
+    for (int i = 0; i < 5; ++i) {
+        HWND p = FindId(top, kPanels[i]);
+        if (p != nullptr && IsWindowVisible(p) && IsWindowEnabled(p)) return i;
+    }
+    return -1;
+}
+
+// Another visible window of the program that owns top: a message box, a question, a dialog.
+HWND OtherWindowOf(HWND top, const wchar_t* cls = nullptr) {
+    struct Search {
+        HWND top;
+        DWORD pid;
+        const wchar_t* cls;
+        HWND found;
+    } s{top, ProcessOf(top), cls, nullptr};
+    EnumWindows(
+        [](HWND h, LPARAM p) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(p);
+            if (h == s->top || !IsWindowVisible(h) || !HasArea(h)) return TRUE;
+            if (ProcessOf(h) != s->pid) return TRUE;
+            if (s->cls != nullptr && ClassOf(h) != s->cls) return TRUE;
+            s->found = h;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
+
+// The first child whose class is cls.
+HWND ChildOfClass(HWND top, const wchar_t* cls) {
+    for (HWND h : Children(top)) {
+        if (ClassOf(h) == cls) return h;
+    }
+    return nullptr;
+}
+
+// Lets the window's thread handle what is queued and paint what is invalid, then gives the
+// display a moment to show it.
+void Settle(HWND top) {
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(top, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
+    RedrawWindow(top, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    SendMessageTimeoutW(top, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
+    Sleep(150);
+}
+
+// Chooses folder in the system's folder dialog of the program that owns top. The dialog takes
+// the path by pointer, so the text is written into that program's memory first.
+void ChooseFolder(HWND top, const std::wstring& folder, int ms) {
+    HWND dlg = nullptr;
+    if (!Until(ms, [&] {
+            dlg = OtherWindowOf(top, L"#32770");
+            return dlg != nullptr && ChildOfClass(dlg, L"SysTreeView32") != nullptr;
+        })) {
+        Fail("no folder dialog");
+    }
+    HANDLE proc = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, ProcessOf(dlg));
+    if (proc == nullptr) Fail("cannot reach the folder dialog's program");
+    const SIZE_T bytes = (folder.size() + 1) * sizeof(wchar_t);
+    void* remote = VirtualAllocEx(proc, nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    if (remote == nullptr || !WriteProcessMemory(proc, remote, folder.c_str(), bytes, nullptr)) {
+        CloseHandle(proc);
+        Fail("cannot hand the folder to the dialog");
+    }
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(dlg, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(remote),
+                        SMTO_ABORTIFHUNG, 5000, &ignored);
+    VirtualFreeEx(proc, remote, 0, MEM_RELEASE);
+    CloseHandle(proc);
+    Settle(dlg);
+    HWND ok = GetDlgItem(dlg, IDOK);
+    if (ok == nullptr || !IsWindowEnabled(ok)) Fail("the folder dialog cannot take that folder");
+    PostMessageW(ok, BM_CLICK, 0, 0);
+    if (!Until(ms, [&] { return !IsWindow(dlg) || !IsWindowVisible(dlg); })) {
+        Fail("the folder dialog stays open");
+    }
+}
+
+int Run(int argc, char** argv);
+
 }  // namespace
 
-int main(int argc, char** argv) {
+// The arguments come from the wide command line: the narrow one holds only what the system's
+// code page can spell.
+int main() {
+    int argc = 0;
+    LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &argc);
+    if (wide == nullptr) Fail("no command line");
+    std::vector<std::string> utf8;
+    for (int i = 0; i < argc; ++i) utf8.push_back(Narrow(wide[i]));
+    LocalFree(wide);
+    std::vector<char*> argv;
+    for (std::string& a : utf8) argv.push_back(&a[0]);
+    argv.push_back(nullptr);
+    return Run(argc, argv.data());
+}
+
+namespace {
+
+int Run(int argc, char** argv) {
     if (argc < 3) Fail("usage: wizard_driver STEP TITLE [ARGS]");
     const std::string step = argv[1];
     const std::wstring title = Widen(argv[2]);
@@ -234,6 +390,29 @@ int main(int argc, char** argv) {
             })) {
             Fail("control " + std::to_string(id) + " did not reach state " + v + " " + e);
         }
+    } else if (step == "timeline" && argc >= 6) {
+        // Polled every 10 ms: fine enough for times of a second and more, and a handful of
+        // calls each time, so the program being timed keeps its processor and Wine's server.
+        HWND top = Top(title);
+        HWND button = Control(title, std::atoi(argv[3]));
+        std::vector<std::vector<HWND>> steps;
+        for (int i = 5; i < argc; ++i) steps.push_back(StepControls(top, argv[i]));
+        const double limit = std::atoi(argv[4]) / 1000.0;
+        const double start = Now();
+        Press(button);
+        for (size_t i = 0; i < steps.size(); ++i) {
+            for (;;) {
+                bool reached = false;
+                for (HWND h : steps[i]) reached = reached || Usable(h);
+                if (reached) break;
+                if (!IsWindow(top)) Fail("the window closed");
+                if (Now() - start > limit)
+                    Fail(std::string("timed out waiting for ") + argv[i + 5]);
+                Sleep(10);
+            }
+            std::printf("%s %.3f\n", argv[i + 5], Now() - start);
+            std::fflush(stdout);
+        }
     } else if (step == "pick" && argc >= 4) {
         const std::wstring prefix = Widen(argv[3]);
         for (HWND h : Children(Top(title))) {
@@ -253,8 +432,79 @@ int main(int argc, char** argv) {
             }
         }
         Fail("no list item \"" + std::string(argv[3]) + "\"");
+    } else if (step == "settle") {
+        Settle(Top(title));
+    } else if (step == "page") {
+        std::printf("%d\n", PageOf(Top(title)));
+    } else if (step == "await" && argc >= 4) {
+        const std::string pages = argv[3];
+        std::string event;
+        if (!Until(Arg(argc, argv, 4, 60000), [&] {
+                HWND t = FindTop(title);
+                if (t == nullptr) {
+                    event = "gone";
+                } else if (HWND other = OtherWindowOf(t)) {
+                    event = (ClassOf(other) == L"#32770" ? "message " : "dialog ") +
+                            Narrow(TextOf(other));
+                } else if (PageOf(t) >= 0 &&
+                           pages.find(static_cast<char>('0' + PageOf(t))) != std::string::npos) {
+                    event = "page " + std::to_string(PageOf(t));
+                }
+                return !event.empty();
+            })) {
+            Fail("no page of " + pages + " came");
+        }
+        std::printf("%s\n", event.c_str());
+    } else if (step == "apptitle") {
+        HWND h = Top(title);
+        HWND owner = GetWindow(h, GW_OWNER);
+        // An owned window has no task-bar button; a visible owner's stands for it (a hidden
+        // owner leaves the program without one: nothing is printed then).
+        const bool own_button =
+            owner == nullptr || (GetWindowLongW(h, GWL_EXSTYLE) & WS_EX_APPWINDOW) != 0;
+        HWND button = own_button ? h : owner;
+        const bool shown = IsWindowVisible(button) &&
+                           (GetWindowLongW(button, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) == 0;
+        std::printf("%s\n", shown ? Narrow(TextOf(button)).c_str() : "");
+    } else if (step == "minrestore") {
+        HWND h = Top(title);
+        HWND owner = GetWindow(h, GW_OWNER);
+        HWND button = owner != nullptr ? owner : h;
+        PostMessageW(h, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+        if (!Until(5000, [&] { return IsIconic(button) && !IsWindowVisible(h); })) {
+            Fail(IsWindowVisible(h) ? "minimized, the window is still shown"
+                                    : "minimized, its task-bar button is not down");
+        }
+        PostMessageW(button, WM_SYSCOMMAND, SC_RESTORE, 0);
+        if (!Until(5000, [&] { return !IsIconic(button) && IsWindowVisible(h); })) {
+            Fail("the task-bar button did not bring the window back");
+        }
+    } else if (step == "icon") {
+        // Which picture it is shows on the screen only: the caller looks at this rectangle.
+        for (HWND h : Children(Top(title))) {
+            if (ClassOf(h) != L"Static" || !IsWindowVisible(h)) continue;
+            if ((GetWindowLongW(h, GWL_STYLE) & SS_TYPEMASK) != SS_ICON) continue;
+            RECT r;
+            GetWindowRect(h, &r);
+            std::printf("%ld %ld %ld %ld\n", r.left, r.top, r.right - r.left, r.bottom - r.top);
+            return 0;
+        }
+        Fail("no icon in \"" + std::string(argv[2]) + "\"");
+    } else if (step == "move" && argc >= 5) {
+        SetWindowPos(Top(title), nullptr, std::atoi(argv[3]), std::atoi(argv[4]), 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    } else if (step == "browse" && argc >= 5) {
+        HWND top = Top(title);
+        Press(Control(title, std::atoi(argv[3])));
+        ChooseFolder(top, Widen(argv[4]), Arg(argc, argv, 5, 30000));
+    } else if (step == "close") {
+        PostMessageW(Top(title), WM_CLOSE, 0, 0);
+        if (!Until(Arg(argc, argv, 3, 10000), [&] { return FindTop(title) == nullptr; }))
+            Fail("\"" + std::string(argv[2]) + "\" did not close");
     } else {
         Fail("unknown step " + step);
     }
     return 0;
 }
+
+}  // namespace

@@ -52,10 +52,10 @@ Questions LoadQuestions(const TZMArchiveFile& package) {
     return q;
 }
 
-std::string Fill(const UString& format, const AnsiString& name) {
+std::string Fill(const UString& format, const UString& name) {
     UString text = format;
     const size_t at = text.find(u"%s");
-    if (at != UString::npos) text.replace(at, 2, platform::AnsiToWide(name));
+    if (at != UString::npos) text.replace(at, 2, name);
     std::string out;
     for (char c : platform::WideToUtf8(text))
         if (c != '\r') out.push_back(c);
@@ -135,7 +135,11 @@ class Run {
             return;
         }
         EndLine();
-        switch (Ask(Fill(question, file))) {
+        // The question is about the item under way, whose exact name its start report gave.
+        const UString shown = !current_.empty() && platform::WideToAnsi(current_) == file
+                                  ? current_
+                                  : platform::AnsiToWide(file);
+        switch (Ask(Fill(question, shown))) {
             case 'y':
                 flag = true;
                 break;
@@ -155,7 +159,8 @@ class Run {
     }
 
     void Progress(const TZMProgressDetails& d) {
-        const std::string name = AnsiToUtf8(d.ItemName());
+        if (d.Order() == zpoNewItem) current_ = d.ItemNameW();
+        const std::string name = platform::WideToUtf8(d.ItemNameW());
         if (!live_) {
             if (d.Order() == zpoNewItem) PrintOut(name + "\n");
             return;
@@ -170,6 +175,7 @@ class Run {
     }
 
     Mode mode_;
+    UString current_;  // exact name of the item under way
     Questions questions_;
     bool live_;
     int overwrite_ = kAsk;

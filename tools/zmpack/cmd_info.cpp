@@ -158,9 +158,8 @@ void Inspect(const UString& path, TZMContainerFile& c, TZMArchiveConfig& cfg, Pa
     v.title = (s != nullptr && !s->Title.empty() && !s->TitleFromFileName) ? s->Title
                                                                             : FileTitle(path);
     UString folder = IncludeTrailingBackslash(FolderOf(platform::ExpandFullPath(path)));
-    const AnsiString clean = MakeValidFileName(platform::WideToAnsi(v.title));
-    v.dest_dir = clean.empty() ? folder
-                               : IncludeTrailingBackslash(folder + platform::AnsiToWide(clean));
+    const UString clean = MakeValidFileName(v.title);
+    v.dest_dir = clean.empty() ? folder : IncludeTrailingBackslash(folder + clean);
 }
 
 std::string Hex32(uint32_t v) {

@@ -36,10 +36,18 @@ int CmdVerify(const std::vector<UString>& args) {
     if (!OpenPackage(o.Positional()[0], package, why)) return Complain(kCmd, why, kExitPackage);
 
     std::vector<std::string> failures;
+    // The package opens from the archive at the end of the file; a damaged chain of blocks can
+    // still hide the "zip" block itself.
     const int index = package.Container->IndexOfBlock("zip");
-    const TZMArchiveBlock& block = *package.Container->Blocks[static_cast<size_t>(index)];
     std::string out;
-    if (!block.CheckCrc) {
+    if (index < 0) {
+        out += "zip block: not found in the container\n";
+        failures.push_back(
+            "the container's chain of blocks has no \"zip\" block (the package was changed or "
+            "cut short)");
+    } else if (const TZMArchiveBlock& block =
+                   *package.Container->Blocks[static_cast<size_t>(index)];
+               !block.CheckCrc) {
         out += "zip block: not marked for a CRC-32 check\n";
     } else if (package.VerifyZip(true, nullptr)) {
         out += "zip block: CRC-32 " + Hex(block.Crc32) + " ok\n";

@@ -21,6 +21,9 @@ int CmdExtract(const std::vector<UString>& args);
 // Output in UTF-8 on standard output / standard error.
 void PrintOut(const std::string& text);
 void PrintErr(const std::string& text);
+// Collects what PrintOut and PrintErr would write in the given strings instead (nullptr: back to
+// the streams), for callers that run the commands in-process many times.
+void CaptureOutput(std::string* out, std::string* err);
 // "zmpack <command>: <message>" on standard error; returns the status given.
 int Complain(const std::string& command, const std::string& message, int status);
 

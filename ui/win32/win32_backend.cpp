@@ -16,7 +16,11 @@ namespace {
 
 constexpr UINT kSyncMessage = WM_APP + 1;
 constexpr UINT kPostMessage = WM_APP + 2;
+constexpr UINT kActivatePopup = WM_APP + 3;
 const wchar_t kMessageClass[] = L"ZMSetupMainThread";
+const wchar_t kApplicationClass[] = L"ZMSetupApplication";
+
+HWND g_application = nullptr;
 
 Cursor g_screen_cursor = Cursor::Default;
 
@@ -199,6 +203,52 @@ LRESULT CALLBACK ContainerProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
                 return 0;
             }
             break;
+        case WM_SYSCOMMAND:
+            // A form that the task-bar window owns goes down with it: minimized alone it would
+            // lie on the desktop with no button to bring it back.
+            if ((wp & 0xFFF0) == SC_MINIMIZE && g_application != nullptr &&
+                GetWindow(hwnd, GW_OWNER) == g_application) {
+                ShowWindow(g_application, SW_MINIMIZE);
+                return 0;
+            }
+            break;
+        default:
+            break;
+    }
+    return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+// The task-bar window. Minimized, it takes its forms along and brings them back when restored;
+// activated (its button pressed, Alt+Tab), it hands the activation on to the form the user last
+// worked in; closed from the task bar, it asks that form to close.
+LRESULT CALLBACK ApplicationProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    static bool minimized = false;
+    switch (msg) {
+        case WM_SIZE:
+            if (wp == SIZE_MINIMIZED && !minimized) {
+                minimized = true;
+                ShowOwnedPopups(hwnd, FALSE);
+            } else if (wp == SIZE_RESTORED && minimized) {
+                minimized = false;
+                ShowOwnedPopups(hwnd, TRUE);
+                PostMessageW(hwnd, kActivatePopup, 0, 0);
+            }
+            return 0;
+        case WM_ACTIVATE:
+            if (LOWORD(wp) != WA_INACTIVE) PostMessageW(hwnd, kActivatePopup, 0, 0);
+            return 0;
+        case kActivatePopup: {
+            HWND popup = GetLastActivePopup(hwnd);
+            if (popup != hwnd && IsWindowVisible(popup) && IsWindowEnabled(popup)) {
+                SetForegroundWindow(popup);
+            }
+            return 0;
+        }
+        case WM_CLOSE: {
+            HWND popup = GetLastActivePopup(hwnd);
+            if (popup != hwnd && IsWindowEnabled(popup)) PostMessageW(popup, WM_CLOSE, 0, 0);
+            return 0;  // the window itself lives as long as the program
+        }
         default:
             break;
     }
@@ -361,6 +411,10 @@ class TWin32Backend : public TBackend {
         return reinterpret_cast<uintptr_t>(HandleOf(form));
     }
 
+    void ApplicationTitleChanged(const UString& title) override {
+        if (g_application != nullptr) SetWindowTextW(g_application, platform::W(title));
+    }
+
   private:
     static void Prepare(TForm& form) {
         form.Reopen();
@@ -378,6 +432,21 @@ class TWin32Backend : public TBackend {
 
 }  // namespace
 
+HWND ApplicationWindow() {
+    if (g_application != nullptr || ApplicationTitle().empty()) return g_application;
+    RegisterClasses();
+    // Visible, so that it has the task-bar button, and of no size, so that nothing of it shows.
+    RECT area;
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    g_application =
+        CreateWindowExW(0, kApplicationClass, platform::W(ApplicationTitle()),
+                        WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
+                        (area.left + area.right) / 2, (area.top + area.bottom) / 2, 0, 0, nullptr,
+                        nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (g_application != nullptr) ShowWindow(g_application, SW_SHOWNA);
+    return g_application;
+}
+
 void RegisterClasses() {
     static bool done = false;
     if (done) return;
@@ -392,6 +461,10 @@ void RegisterClasses() {
     if (wc.hIcon == nullptr) wc.hIcon = LoadIconW(wc.hInstance, L"MAINICON");
     wc.lpszClassName = kFormClass;
     RegisterClassExW(&wc);
+    wc.lpszClassName = kApplicationClass;
+    wc.lpfnWndProc = ApplicationProc;
+    RegisterClassExW(&wc);
+    wc.lpfnWndProc = ContainerProc;
     wc.hIcon = nullptr;
     wc.lpszClassName = kPanelClass;
     RegisterClassExW(&wc);

@@ -24,9 +24,14 @@ class TWin32Peer : public TPeer {
     TComponent& Component() const { return component_; }
     // True while the peer itself writes to the control (its change notices are not the user's).
     bool Writing() const { return writing_; }
+    // Writes the lines appended since the last write to the control.
+    void FlushAppended();
 
   private:
     void ApplyText();
+    void AppendText();
+    void ApplyFont();
+    Font FittingFont() const;
     void ApplyItems();
     void ApplyBounds();
     void ApplyZOrder();
@@ -34,6 +39,9 @@ class TWin32Peer : public TPeer {
     TComponent& component_;
     HWND hwnd_;
     bool writing_ = false;
+    UString pending_;  // appended lines not yet in the control
+    DWORD last_append_ = 0;
+    bool append_timer_ = false;
     HBITMAP bitmap_ = nullptr;
 };
 
@@ -48,6 +56,11 @@ Color EffectiveColor(const TComponent& component);
 bool HandleDialogKey(const MSG& msg);
 // Gives the focus to the form's first control in creation order that takes it.
 void FocusFirst(TForm& form);
+
+// The program's task-bar window: no size, captioned with the application title, owner of every
+// form so that one button stands for them all. Made on first use; none (null) while the program
+// has no title.
+HWND ApplicationWindow();
 
 void RegisterClasses();
 extern const wchar_t kFormClass[];

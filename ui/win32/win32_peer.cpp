@@ -93,7 +93,7 @@ TClassStyle ClassFor(const TComponent& c) {
             s.style |= c.Alignment == TextAlign::Center  ? SS_CENTER
                        : c.Alignment == TextAlign::Right ? SS_RIGHT
                        : c.WordWrap                      ? SS_LEFT
-                                                         : SS_LEFTNOWORDWRAP;
+                                                         : SS_LEFTNOWORDWRAP | SS_ENDELLIPSIS;
             break;
         case Kind::Edit:
             s.cls = L"EDIT";
@@ -156,6 +156,32 @@ TClassStyle ClassFor(const TComponent& c) {
 // A combo box window includes its drop-down list; the closed box keeps the model's height.
 constexpr int kComboListHeight = 200;
 
+// A caption that does not fit its control is set up to this many pixels smaller.
+constexpr int kMostShrink = 3;
+constexpr int kSmallestFont = 8;
+
+// Where the caption of a button, check box or word-wrapped label goes: the client area less
+// the frame and the text margins of a push button, less the box of a check box.
+SIZE TextRoom(const TComponent& c, HWND hwnd) {
+    RECT r;
+    GetClientRect(hwnd, &r);
+    SIZE room = {r.right - r.left, r.bottom - r.top};
+    if (c.GetKind() == Kind::Button) room.cx -= 8;
+    if (c.GetKind() == Kind::CheckBox) room.cx -= GetSystemMetrics(SM_CXMENUCHECK) + 4;
+    return room;
+}
+
+bool TextFits(HWND hwnd, const Font& font, const UString& text, bool wrap, SIZE room) {
+    HDC dc = GetDC(hwnd);
+    HGDIOBJ old = SelectObject(dc, FontFor(font));
+    RECT r = {0, 0, room.cx, 0};
+    DrawTextW(dc, platform::W(text), -1, &r,
+              DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS | (wrap ? DT_WORDBREAK : DT_SINGLELINE));
+    SelectObject(dc, old);
+    ReleaseDC(hwnd, dc);
+    return r.right <= room.cx && (!wrap || r.bottom <= room.cy);
+}
+
 }  // namespace
 
 TWin32Peer::TWin32Peer(TComponent& component, HWND hwnd) : component_(component), hwnd_(hwnd) {}
@@ -187,9 +213,83 @@ Color EffectiveColor(const TComponent& c) {
 
 void TWin32Peer::ApplyText() {
     if (hwnd_ == nullptr) return;
+    pending_.clear();  // the whole text holds whatever was waiting to be appended
     writing_ = true;
     SetWindowTextW(hwnd_, platform::W(component_.Caption()));
     writing_ = false;
+    ApplyFont();
+}
+
+// Only the added lines go to the control, at its end, and the view follows them. A log that
+// gets a line per file is written to the control at most every kAppendEveryMs: each insertion
+// costs the control work in proportion to all its text, so one per line would make a long run
+// slow down as it goes.
+namespace {
+constexpr UINT_PTR kAppendTimer = 0x5A4C;
+constexpr DWORD kAppendEveryMs = 100;
+
+void CALLBACK AppendTimerProc(HWND hwnd, UINT, UINT_PTR id, DWORD) {
+    KillTimer(hwnd, id);
+    if (TWin32Peer* peer = PeerOf(hwnd)) peer->FlushAppended();
+}
+}  // namespace
+
+void TWin32Peer::AppendText() {
+    if (hwnd_ == nullptr) return;
+    const TComponent& c = component_;
+    if (c.GetKind() != Kind::Memo && c.GetKind() != Kind::Edit) {
+        ApplyText();
+        return;
+    }
+    const UString& all = c.Caption();
+    const size_t n = c.AppendedLength() <= all.size() ? c.AppendedLength() : all.size();
+    pending_.append(all, all.size() - n, n);
+    if (GetTickCount() - last_append_ >= kAppendEveryMs) {
+        FlushAppended();
+    } else if (!append_timer_) {
+        append_timer_ = SetTimer(hwnd_, kAppendTimer, kAppendEveryMs, AppendTimerProc) != 0;
+        if (!append_timer_) FlushAppended();
+    }
+}
+
+void TWin32Peer::FlushAppended() {
+    if (append_timer_) KillTimer(hwnd_, kAppendTimer);
+    append_timer_ = false;
+    last_append_ = GetTickCount();
+    if (hwnd_ == nullptr || pending_.empty()) return;
+    writing_ = true;
+    SendMessageW(hwnd_, EM_SETLIMITTEXT, 0, 0);  // a log may outgrow the default 32 K characters
+    const LRESULT end = GetWindowTextLengthW(hwnd_);
+    SendMessageW(hwnd_, EM_SETSEL, static_cast<WPARAM>(end), static_cast<LPARAM>(end));
+    SendMessageW(hwnd_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(platform::W(pending_)));
+    SendMessageW(hwnd_, EM_SCROLLCARET, 0, 0);
+    writing_ = false;
+    pending_.clear();
+}
+
+// The layout is fixed in pixels, but the fonts are the machine's: where the one asked for sets
+// a caption wider (or, wrapped, taller) than its control, a slightly smaller size of it is used
+// rather than cutting the text off.
+Font TWin32Peer::FittingFont() const {
+    const TComponent& c = component_;
+    Font f = c.GetFont();
+    const bool wrap = c.GetKind() == Kind::Label && c.WordWrap;
+    const bool fitted = wrap || c.GetKind() == Kind::Button || c.GetKind() == Kind::CheckBox;
+    if (!fitted || c.Caption().empty() || hwnd_ == nullptr) return f;
+    const SIZE room = TextRoom(c, hwnd_);
+    if (room.cx <= 0 || TextFits(hwnd_, f, c.Caption(), wrap, room)) return f;
+    const int wanted = f.Height;
+    for (f.Height = wanted - 1; f.Height >= wanted - kMostShrink && f.Height >= kSmallestFont;
+         --f.Height) {
+        if (TextFits(hwnd_, f, c.Caption(), wrap, room)) return f;
+    }
+    ++f.Height;  // the smallest tried: as much of the text as can be shown
+    return f;
+}
+
+void TWin32Peer::ApplyFont() {
+    if (hwnd_ == nullptr) return;
+    SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(FittingFont())), TRUE);
 }
 
 void TWin32Peer::ApplyItems() {
@@ -248,8 +348,12 @@ void TWin32Peer::Changed(Prop what) {
         case Prop::Caption:
             ApplyText();
             break;
+        case Prop::Appended:
+            AppendText();
+            break;
         case Prop::Bounds:
             ApplyBounds();
+            ApplyFont();
             break;
         case Prop::Visible:
             ShowWindow(hwnd_, c.Visible() ? SW_SHOW : SW_HIDE);
@@ -259,7 +363,7 @@ void TWin32Peer::Changed(Prop what) {
             EnableWindow(hwnd_, c.Enabled() ? TRUE : FALSE);
             break;
         case Prop::Font:
-            SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(c.GetFont())), TRUE);
+            ApplyFont();
             InvalidateRect(hwnd_, nullptr, TRUE);
             break;
         case Prop::Color:
@@ -313,7 +417,8 @@ void Realize(TComponent& c) {
     c.SetPeer(std::move(peer));
     if (s.cls == nullptr) return;  // menus: made when they pop up
 
-    HWND parent = c.GetKind() == Kind::Form ? nullptr : HandleOf(c.Parent());
+    // A form's "parent" is its owner: the task-bar window, when the program has one.
+    HWND parent = c.GetKind() == Kind::Form ? ApplicationWindow() : HandleOf(c.Parent());
     if (c.GetKind() != Kind::Form && parent == nullptr) return;
     HINSTANCE inst = GetModuleHandleW(nullptr);
     HMENU id = c.GetKind() == Kind::Form
@@ -330,8 +435,7 @@ void Realize(TComponent& c) {
         // Plain text in, plain text shown; the box never offers its own menu or undo.
         SendMessageW(hwnd, EM_SETEVENTMASK, 0, 0);
     }
-    SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(c.GetFont())), FALSE);
-    p->Changed(Prop::Bounds);
+    p->Changed(Prop::Bounds);  // and the font, which depends on the size
     if (c.GetKind() == Kind::ComboBox) p->Changed(Prop::Items);
     if (c.GetKind() == Kind::ProgressBar) p->Changed(Prop::Progress);
     if (c.GetKind() == Kind::CheckBox && c.Checked()) p->Changed(Prop::Checked);

@@ -1,0 +1,145 @@
+#!/usr/bin/env bash
+# A package made by zmpack.exe, installed through the real setup.exe under Wine, in one language:
+#   de  the package presets German: no chooser; two files exist already, one question is
+#       answered Yes and one No; the Ready page starts the installed program
+#   ru  the package presets Russian; the destination is chosen through Browse and holds one of
+#       the files already (Yes replaces it); the Ready page's box is unticked, so nothing starts
+#   en  no preset: the language chooser comes first (English is picked); two files exist, No to
+#       All at the first question answers the second too
+# Every run checks the installed files byte for byte, the log, the progress, the captions in the
+# language and the task-bar title, and keeps a picture of every page in SHOT_DIR.
+#   setup_install.sh WINE_RUN DRIVER ZMPACK SETUP SAMPLE_APP WORK_DIR SHOT_DIR LANG
+set -u
+. "$(dirname "$0")/setup_harness.sh"
+harness_display "$0" "$@"
+run=$1 driver=$2 zmpack=$3 stub=$4 sample=$5 work=$6/setup_install_$8 shots=$7 lang=$8
+
+fail() {
+  echo "FAIL ($lang): $*" >&2
+  setup_stop
+  exit 1
+}
+trap setup_stop EXIT
+
+rm -rf "$work"
+mkdir -p "$work/payload/docs" "$work/payload/data" "$work/payload/bin" "$work/pkg"
+harness_init "$run" "$driver" "$zmpack" "$shots"
+
+payload=$work/payload
+printf 'Read me first.\r\nVersion 2\r\n' >"$payload/readme.txt"
+printf 'Grüße, Привет: a guide in UTF-8.\n' >"$payload/docs/guide.txt"
+head -c 300 /dev/urandom >"$payload/data/table.bin"
+: >"$payload/data/empty.dat"
+cp "$sample" "$payload/bin/Sample.EXE"
+
+options=(--title Demo --id 7)
+case $lang in
+  de | ru) options+=(--language "$lang") ;;
+esac
+pkg=$work/pkg/Setup.exe
+h_pack "$pkg" "$stub" "$payload" "${options[@]}" || fail "no package"
+
+# What the destination must hold afterwards, and what it holds before.
+expected=$work/expected
+cp -r "$payload" "$expected"
+dest=$work/pkg/Demo
+case $lang in
+  de | en)
+    mkdir -p "$dest/docs"
+    echo "an older readme" >"$dest/readme.txt"
+    echo "an older guide" >"$dest/docs/guide.txt"
+    cp "$dest/docs/guide.txt" "$expected/docs/guide.txt"
+    [ "$lang" = en ] && cp "$dest/readme.txt" "$expected/readme.txt"
+    ;;
+  ru)
+    dest=$work/chosen
+    mkdir -p "$dest"
+    echo "an older readme" >"$dest/readme.txt"
+    ;;
+esac
+
+questions=()
+setup_on_question() {
+  local text
+  text=$(h_drv text Confirm 0) || return 1
+  questions+=("$text")
+  case $lang in
+    en) h_drv press Confirm "No to All" ;;
+    *)
+      case $text in
+        *readme.txt*) h_drv press Confirm Yes ;;
+        *guide.txt*) h_drv press Confirm No ;;
+        *) echo "unexpected question: $text" >&2 && return 1 ;;
+      esac
+      ;;
+  esac
+}
+
+case $lang in
+  de) window="Setup - Demo" next=Weiter ;;
+  ru) window="Установка - Demo" next=Далее ;;
+  en) window="Setup - Demo" next=Next ;;
+esac
+
+setup_start "$pkg"
+if [ "$lang" = en ]; then
+  h_drv wait "Choose your language" 60000 || fail "no language chooser"
+  setup_shot "Choose your language" "$lang-0-chooser" || fail "no picture of the chooser"
+  setup_choose_language English || fail "the chooser did not take English"
+else
+  h_drv wait "$window" 60000 || fail "no wizard window"
+  # A preset language never asks.
+  h_drv gone "Choose your language" 0 >/dev/null || fail "the chooser came with a preset language"
+fi
+h_drv wait "$window" 30000 || fail "no wizard window \"$window\""
+[ "$(h_drv apptitle "$window")" = Setup ] ||
+  fail "task-bar title is \"$(h_drv apptitle "$window")\", not \"Setup\""
+[ "$(h_drv text "$window" 106)" = "$next" ] || fail "Next reads \"$(h_drv text "$window" 106)\""
+if [ "$lang" = de ]; then
+  h_drv minrestore "$window" || fail "minimize and restore"
+fi
+
+walk_dest=""
+[ "$lang" = ru ] && walk_dest=$dest
+if [ "$lang" = ru ]; then
+  # Nothing is started when the Ready page's box is unticked.
+  setup_on_ready() { h_drv click "$1" 142 && [ "$(h_drv checked "$1" 142)" = 0 ]; }
+else
+  # The Finish page starts the program; its box is moved clear of the page's picture.
+  setup_on_finish() { h_drv wait "Sample Program" 20000 && h_drv move "Sample Program" 8 8; }
+fi
+setup_walk "$window" "$walk_dest" "$lang" || fail "the wizard walk stopped"
+[ "$H_DEST" = "$dest/" ] || fail "installed into \"$H_DEST\", expected \"$dest/\""
+
+# The extraction page as it was left: the whole archive done, one log line per file.
+[ "$(h_drv pos "$window" 133)" = 100 ] || fail "overall progress ends at $(h_drv pos "$window" 133)"
+log=$(h_drv text "$window" 134)
+for f in readme.txt docs/guide.txt data/table.bin data/empty.dat bin/Sample.EXE; do
+  [ "$(grep -cxF -e "$f" -e "${f//\//\\}" <<<"$log")" = 1 ] || fail "log line for $f: $log"
+done
+
+case $lang in
+  de)
+    [ ${#questions[@]} = 2 ] || fail "${#questions[@]} questions: ${questions[*]}"
+    grep -q "Überschreiben" <<<"${questions[0]}" || fail "question not in German: ${questions[0]}"
+    ;;
+  en) [ ${#questions[@]} = 1 ] || fail "No to All did not answer the rest: ${questions[*]}" ;;
+  ru)
+    [ ${#questions[@]} = 1 ] || fail "${#questions[@]} questions: ${questions[*]}"
+    grep -q "Перезаписать" <<<"${questions[0]}" || fail "question not in Russian: ${questions[0]}"
+    ;;
+esac
+
+if [ "$lang" = ru ]; then
+  # Give a wrongly started program the time to show itself.
+  h_drv wait "Sample Program" 1500 >/dev/null 2>&1 && fail "the program started though unticked"
+else
+  h_drv press "Sample Program" OK && h_drv gone "Sample Program" 10000 ||
+    fail "the installed program did not end"
+fi
+
+h_drv click "$window" 107 || fail "no Close button"
+setup_wait_exit 20000 || fail "the installer did not end after Close"
+[ "$H_SETUP_RC" = 0 ] || fail "the installer ended with $H_SETUP_RC"
+tree_equal "$expected" "$dest" || fail "the installed files differ"
+echo "ok ($lang): ${#questions[@]} question(s), pictures in $shots"
