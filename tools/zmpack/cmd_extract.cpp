@@ -1,5 +1,6 @@
 // zmpack extract: extracts a package through the installer's own component, loader and engine,
 // asking about existing files and checksum mismatches as the installer does.
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
 #include <string>
@@ -235,13 +236,21 @@ int CmdExtract(const std::vector<UString>& args) {
         PrintErr("zmpack extract: cancelled; files already written stay in " + where + "\n");
         return kExitPackage;
     }
-    std::string summary = std::to_string(zip.ProcessedCount()) + " files extracted to " + where;
-    if (run.Kept() > 0) summary += ", " + std::to_string(run.Kept()) + " existing files kept";
+    const auto count = [](int n, const char* what) {
+        return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
+    };
+    std::string summary = count(zip.ProcessedCount(), "file") + " extracted to " + where;
+    if (run.Kept() > 0) summary += ", " + count(run.Kept(), "existing file") + " kept";
     PrintOut(summary + "\n");
     if (code != 0 || !run.BadCrc().empty()) {
-        for (const auto& p : run.Problems()) PrintErr("zmpack extract: " + p + "\n");
+        const std::vector<std::string>& problems = run.Problems();
+        for (const auto& p : problems) PrintErr("zmpack extract: " + p + "\n");
         for (const auto& f : run.BadCrc()) PrintErr("zmpack extract: CRC-32 mismatch: " + f + "\n");
-        if (code != 0) return Complain(kCmd, AnsiToUtf8(zip.ErrMessage()), kExitPackage);
+        // The run's own error is usually the last problem reported; say it once.
+        const std::string last = AnsiToUtf8(zip.ErrMessage());
+        if (code != 0 && std::find(problems.begin(), problems.end(), last) == problems.end()) {
+            return Complain(kCmd, last, kExitPackage);
+        }
         return kExitPackage;
     }
     return kExitOk;
