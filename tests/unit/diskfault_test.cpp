@@ -32,25 +32,12 @@ std::string Messages(const Driver& d) {
 }
 
 // Every file below folder, '/'-separated, with its content.
-void Files(const UString& folder, const std::string& prefix,
-           std::vector<std::pair<std::string, std::string>>& out) {
-    std::vector<platform::PathInfo> list;
-    if (!platform::ListDirectory(folder, list)) return;
-    for (const auto& i : list) {
-        const UString path = folder + platform::PathDelimiter() + i.name;
-        const std::string rel = prefix + platform::WideToUtf8(i.name);
-        if (i.is_dir)
-            Files(path, rel + "/", out);
-        else
-            out.push_back({rel, ReadFile(path)});
-    }
-}
-
 std::vector<std::pair<std::string, std::string>> FilesOf(const UString& folder) {
-    UString f = folder;
-    while (!f.empty() && platform::IsPathDelimiter(f.back())) f.pop_back();
     std::vector<std::pair<std::string, std::string>> out;
-    Files(f, "", out);
+    testutil::VisitTree(folder, [&](const std::string& rel, const platform::PathInfo& e,
+                                    const UString& path) {
+        if (!e.is_dir) out.push_back({rel, ReadFile(path)});
+    });
     std::sort(out.begin(), out.end());
     return out;
 }

@@ -25,23 +25,10 @@ using testutil::WriteFile;
 namespace {
 
 // Every name (recursively) below a folder, '/'-separated, folders with a trailing '/'.
-void Walk(const UString& folder, const std::string& prefix, std::vector<std::string>& out) {
-    std::vector<platform::PathInfo> list;
-    if (!platform::ListDirectory(folder, list)) return;
-    for (const auto& i : list) {
-        std::string n = prefix + platform::WideToUtf8(i.name);
-        if (i.is_dir) {
-            out.push_back(n + "/");
-            Walk(folder + i.name + platform::PathDelimiter(), n + "/", out);
-        } else {
-            out.push_back(n);
-        }
-    }
-}
-
 std::vector<std::string> Tree(const UString& folder) {
     std::vector<std::string> out;
-    Walk(folder, "", out);
+    testutil::VisitTree(folder, [&](const std::string& rel, const platform::PathInfo& e,
+                                    const UString&) { out.push_back(e.is_dir ? rel + "/" : rel); });
     std::sort(out.begin(), out.end());
     return out;
 }

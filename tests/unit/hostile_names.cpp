@@ -6,23 +6,10 @@
 #include "platform/dirlist.h"
 #include "platform/files.h"
 #include "platform/resources.h"
+#include "tests/unit/testutil.h"
 
 namespace hostile {
 namespace {
-
-void Walk(const UString& folder, const std::string& prefix, std::vector<std::string>& out) {
-    std::vector<platform::PathInfo> list;
-    if (!platform::ListDirectory(folder, list)) return;
-    for (const auto& i : list) {
-        std::string n = prefix + platform::WideToUtf8(i.name);
-        if (i.is_dir) {
-            out.push_back(n + "/");
-            Walk(folder + i.name + platform::PathDelimiter(), n + "/", out);
-        } else {
-            out.push_back(n + " " + std::to_string(i.size));
-        }
-    }
-}
 
 int HexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -34,10 +21,11 @@ int HexDigit(char c) {
 }  // namespace
 
 std::vector<std::string> Snapshot(const UString& folder) {
-    UString f = folder;
-    if (!f.empty() && !platform::IsPathDelimiter(f.back())) f.push_back(platform::PathDelimiter());
     std::vector<std::string> out;
-    Walk(f, "", out);
+    testutil::VisitTree(folder, [&](const std::string& rel, const platform::PathInfo& e,
+                                    const UString&) {
+        out.push_back(e.is_dir ? rel + "/" : rel + " " + std::to_string(e.size));
+    });
     std::sort(out.begin(), out.end());
     return out;
 }

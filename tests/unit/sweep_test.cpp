@@ -131,20 +131,6 @@ bool IsTemporaryName(const std::string& name) {
            name.compare(name.size() - 4, 4, ".tmp") == 0;
 }
 
-void Walk(const UString& folder, const std::string& prefix,
-          std::map<std::string, std::string>& files) {
-    std::vector<platform::PathInfo> list;
-    if (!platform::ListDirectory(folder, list)) return;
-    for (const auto& i : list) {
-        const UString path = folder + platform::PathDelimiter() + i.name;
-        const std::string rel = prefix + platform::WideToUtf8(i.name);
-        if (i.is_dir)
-            Walk(path, rel + "/", files);
-        else
-            files[rel] = ReadFile(path);
-    }
-}
-
 // A message on standard error: lines of "zmpack <command>: ..." in valid UTF-8, with no control
 // characters a terminal would act on.
 bool CleanMessage(const std::string& err, const std::string& command) {
@@ -200,7 +186,10 @@ class Sweep {
         }
 
         std::map<std::string, std::string> found;
-        Walk(dest_, "", found);
+        testutil::VisitTree(dest_, [&](const std::string& rel, const platform::PathInfo& e,
+                                       const UString& path) {
+            if (!e.is_dir) found[rel] = ReadFile(path);
+        });
         bool sound = true;
         for (const auto& [path, content] : found) {
             const size_t slash = path.rfind('/');

@@ -42,25 +42,30 @@ bool HasShortNames() { return platform::PathDelimiter() == u'\\'; }
 
 namespace {
 
-void ListInto(const UString& folder, const std::string& prefix, std::vector<std::string>& out) {
+void VisitInto(const UString& folder, const std::string& prefix, const TreeVisitor& visit) {
     std::vector<platform::PathInfo> entries;
     if (!platform::ListDirectory(folder, entries)) return;
     for (const auto& e : entries) {
         const std::string rel = prefix + platform::WideToUtf8(e.name);
-        out.push_back(rel);
-        if (e.is_dir && !e.is_link) {
-            ListInto(folder + platform::PathDelimiter() + e.name, rel + "/", out);
-        }
+        const UString path = folder + platform::PathDelimiter() + e.name;
+        visit(rel, e, path);
+        if (e.is_dir && !e.is_link) VisitInto(path, rel + "/", visit);
     }
 }
 
 }  // namespace
 
-std::vector<std::string> ListTree(const UString& folder) {
+void VisitTree(const UString& folder, const TreeVisitor& visit) {
     UString f = folder;
     while (f.size() > 1 && platform::IsPathDelimiter(f.back())) f.pop_back();
+    VisitInto(f, "", visit);
+}
+
+std::vector<std::string> ListTree(const UString& folder) {
     std::vector<std::string> out;
-    ListInto(f, "", out);
+    VisitTree(folder, [&](const std::string& rel, const platform::PathInfo&, const UString&) {
+        out.push_back(rel);
+    });
     std::sort(out.begin(), out.end());
     return out;
 }

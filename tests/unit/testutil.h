@@ -2,10 +2,12 @@
 // Helpers shared by the unit tests: a fresh temporary folder per test, file helpers.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "platform/codepage.h"
+#include "platform/dirlist.h"
 #include "platform/files.h"
 
 namespace testutil {
@@ -46,6 +48,11 @@ bool WriteFile(const UString& path, const std::string& bytes);
 std::string ReadFile(const UString& path);
 // Every file and folder below a folder as UTF-8 paths relative to it ('/' between parts), sorted.
 std::vector<std::string> ListTree(const UString& folder);
+// Calls visit(relative UTF-8 path with '/' between parts, the entry, its full path) for every file
+// and folder below a folder, a folder before its contents; links to folders are not followed.
+using TreeVisitor =
+    std::function<void(const std::string& rel, const platform::PathInfo& entry, const UString& path)>;
+void VisitTree(const UString& folder, const TreeVisitor& visit);
 // Removes a folder tree (best effort).
 void RemoveTree(const UString& path);
 
