@@ -66,6 +66,31 @@ if(CMAKE_CROSSCOMPILING)
                        ENVIRONMENT "ZM_WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix")
 endif()
 
+# Library planting: copies of a library that records its loads, under system libraries' names,
+# beside setup.exe and in the folder it starts from; none may be loaded.
+if(CMAKE_CROSSCOMPILING)
+  add_library(planted_dll SHARED ${zm_win_dir}/planted_dll.cpp)
+  set_target_properties(planted_dll PROPERTIES PREFIX "")
+  target_compile_options(planted_dll PRIVATE -Wall -Wextra -Werror -Os -fno-exceptions
+                         -fno-asynchronous-unwind-tables -fno-stack-protector)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(zm_planted_entry PlantedMain)
+  else()
+    set(zm_planted_entry _PlantedMain@12)
+  endif()
+  target_link_options(planted_dll PRIVATE -nostdlib -nostartfiles -Wl,-e,${zm_planted_entry} -s)
+  target_link_libraries(planted_dll PRIVATE kernel32)
+  add_executable(bare_loader ${zm_win_dir}/bare_loader.cpp)
+  zm_defaults(bare_loader)
+  target_link_options(bare_loader PRIVATE -municode)
+  add_test(NAME setup_planted
+           COMMAND ${zm_win_dir}/setup_planted.sh ${zm_setup_args} $<TARGET_FILE:sample_app>
+                   $<TARGET_FILE:planted_dll> $<TARGET_FILE:bare_loader>
+                   ${CMAKE_BINARY_DIR}/wine-tests)
+  set_tests_properties(setup_planted PROPERTIES TIMEOUT 180 RESOURCE_LOCK zm_display
+                       ENVIRONMENT "ZM_WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix")
+endif()
+
 # Folders and names outside the system code page, on a Cyrillic (1251) and a Western (1252)
 # system: setup.exe and zmpack (both systems') from and into such folders, over 300 characters
 # too. The Linux zmpack comes from the native build next to this one (`make test` builds it
