@@ -4,6 +4,28 @@ if(NOT ZM_BUILD_TESTS)
   return()
 endif()
 set(zm_win_dir ${CMAKE_CURRENT_LIST_DIR})
+
+# zm_bare_program(target EXECUTABLE|SHARED ENTRY BYTES_OF_ARGS source LIBS...): a test program or
+# library without the C runtime, a few kilobytes; ENTRY is its entry point, BYTES_OF_ARGS what
+# the entry's arguments take on the stack (the 32-bit name carries it).
+function(zm_bare_program target kind entry arg_bytes source)
+  if(kind STREQUAL SHARED)
+    add_library(${target} SHARED ${source})
+    set_target_properties(${target} PROPERTIES PREFIX "")
+  else()
+    add_executable(${target} WIN32 ${source})
+  endif()
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Werror -Os -fno-exceptions
+                         -fno-asynchronous-unwind-tables -fno-stack-protector -fno-builtin
+                         -fno-tree-loop-distribute-patterns)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(symbol ${entry})
+  else()
+    set(symbol _${entry}@${arg_bytes})
+  endif()
+  target_link_options(${target} PRIVATE -nostdlib -nostartfiles -Wl,-e,${symbol} -s)
+  target_link_libraries(${target} PRIVATE ${ARGN})
+endfunction()
 zm_library(zm_uidriver SOURCES ${zm_win_dir}/uidriver.cpp LIBS user32)
 add_executable(uidriver ${zm_win_dir}/uidriver_main.cpp)
 zm_defaults(uidriver)
@@ -39,16 +61,7 @@ endif()
 # Pictures of every page go to <build>/screens/setup/.
 if(CMAKE_CROSSCOMPILING)
   # The program the test packages install: no C runtime, a few kilobytes.
-  add_executable(sample_app WIN32 ${zm_win_dir}/sample_app.cpp)
-  target_compile_options(sample_app PRIVATE -Wall -Wextra -Werror -Os -fno-exceptions
-                         -fno-asynchronous-unwind-tables -fno-stack-protector)
-  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
-    set(zm_sample_entry SampleMain)
-  else()
-    set(zm_sample_entry _SampleMain@0)
-  endif()
-  target_link_options(sample_app PRIVATE -nostdlib -nostartfiles -Wl,-e,${zm_sample_entry} -s)
-  target_link_libraries(sample_app PRIVATE kernel32 user32)
+  zm_bare_program(sample_app EXECUTABLE SampleMain 0 ${zm_win_dir}/sample_app.cpp kernel32 user32)
 
   set(zm_setup_args ${CMAKE_SOURCE_DIR}/scripts/wine-run $<TARGET_FILE:wizard_driver>
                     $<TARGET_FILE:zmpack> $<TARGET_FILE:setup>)
@@ -69,17 +82,7 @@ endif()
 # Library planting: copies of a library that records its loads, under system libraries' names,
 # beside setup.exe and in the folder it starts from; none may be loaded.
 if(CMAKE_CROSSCOMPILING)
-  add_library(planted_dll SHARED ${zm_win_dir}/planted_dll.cpp)
-  set_target_properties(planted_dll PROPERTIES PREFIX "")
-  target_compile_options(planted_dll PRIVATE -Wall -Wextra -Werror -Os -fno-exceptions
-                         -fno-asynchronous-unwind-tables -fno-stack-protector)
-  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
-    set(zm_planted_entry PlantedMain)
-  else()
-    set(zm_planted_entry _PlantedMain@12)
-  endif()
-  target_link_options(planted_dll PRIVATE -nostdlib -nostartfiles -Wl,-e,${zm_planted_entry} -s)
-  target_link_libraries(planted_dll PRIVATE kernel32)
+  zm_bare_program(planted_dll SHARED PlantedMain 12 ${zm_win_dir}/planted_dll.cpp kernel32)
   add_executable(bare_loader ${zm_win_dir}/bare_loader.cpp)
   zm_defaults(bare_loader)
   target_link_options(bare_loader PRIVATE -municode)
@@ -99,17 +102,7 @@ if(CMAKE_CROSSCOMPILING)
   set(ZM_NATIVE_ZMPACK ${CMAKE_BINARY_DIR}/../native/tools/zmpack/zmpack
       CACHE FILEPATH "The Linux zmpack the Unicode-path tests compare with")
   # The single program of the test package: it reports where it ran and under which code page.
-  add_executable(path_probe WIN32 ${zm_win_dir}/path_probe.cpp)
-  target_compile_options(path_probe PRIVATE -Wall -Wextra -Werror -Os -fno-exceptions
-                         -fno-asynchronous-unwind-tables -fno-stack-protector -fno-builtin
-                         -fno-tree-loop-distribute-patterns)
-  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
-    set(zm_probe_entry ProbeMain)
-  else()
-    set(zm_probe_entry _ProbeMain@0)
-  endif()
-  target_link_options(path_probe PRIVATE -nostdlib -nostartfiles -Wl,-e,${zm_probe_entry} -s)
-  target_link_libraries(path_probe PRIVATE kernel32)
+  zm_bare_program(path_probe EXECUTABLE ProbeMain 0 ${zm_win_dir}/path_probe.cpp kernel32)
   foreach(cp 1251 1252)
     if(cp EQUAL 1251)
       set(zm_locale ru_RU.UTF-8)
