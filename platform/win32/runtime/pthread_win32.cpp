@@ -15,7 +15,6 @@
 // The C runtime's list of TLS slots whose values it hands to a destructor when a thread of the
 // module ends (run from the module's TLS callback, so never after the module is unloaded).
 extern "C" int __mingwthr_key_dtor(DWORD key, void (*dtor)(void*));
-extern "C" int __mingwthr_remove_key_dtor(DWORD key);
 
 namespace {
 
@@ -105,30 +104,10 @@ int pthread_mutex_lock(pthread_mutex_t* m) {
     return 0;
 }
 
-int pthread_mutex_trylock(pthread_mutex_t* m) {
-    CRITICAL_SECTION* cs = Section(m);
-    if (cs == nullptr) return EINVAL;
-    return TryEnterCriticalSection(cs) ? 0 : EBUSY;
-}
-
 int pthread_mutex_unlock(pthread_mutex_t* m) {
     CRITICAL_SECTION* cs = SectionInUse(m);
     if (cs == nullptr) return EPERM;
     LeaveCriticalSection(cs);
-    return 0;
-}
-
-int pthread_cond_init(pthread_cond_t* c, const pthread_condattr_t*) {
-    CONDITION_VARIABLE* cv = NewCondition();
-    if (cv == nullptr) return ENOMEM;
-    *c = reinterpret_cast<intptr_t>(cv);
-    return 0;
-}
-
-int pthread_cond_destroy(pthread_cond_t* c) {
-    const intptr_t v = *c;
-    if (v != 0 && !IsStaticValue(v)) FreeCondition(reinterpret_cast<CONDITION_VARIABLE*>(v));
-    *c = -1;
     return 0;
 }
 
@@ -137,13 +116,6 @@ int pthread_cond_wait(pthread_cond_t* c, pthread_mutex_t* m) {
     CRITICAL_SECTION* cs = SectionInUse(m);
     if (cv == nullptr || cs == nullptr) return EINVAL;
     return SleepConditionVariableCS(cv, cs, INFINITE) ? 0 : EINVAL;
-}
-
-int pthread_cond_signal(pthread_cond_t* c) {
-    CONDITION_VARIABLE* cv = Condition(c);
-    if (cv == nullptr) return EINVAL;
-    WakeConditionVariable(cv);
-    return 0;
 }
 
 int pthread_cond_broadcast(pthread_cond_t* c) {
@@ -174,11 +146,6 @@ int pthread_key_create(pthread_key_t* key, void (*destructor)(void*)) {
     }
     *key = slot;
     return 0;
-}
-
-int pthread_key_delete(pthread_key_t key) {
-    __mingwthr_remove_key_dtor(key);
-    return TlsFree(key) ? 0 : EINVAL;
 }
 
 // Called on the way of every exception: the caller's last error must survive it.
