@@ -5,17 +5,18 @@ find_package(Threads REQUIRED)
 
 if(WIN32)
   set(ZM_PUGIXML_SRC /opt/zm-deps/pugixml/src CACHE PATH "pugixml sources for the cross build")
-  add_library(zm_pugixml STATIC ${ZM_PUGIXML_SRC}/pugixml.cpp)
-  target_include_directories(zm_pugixml SYSTEM PUBLIC ${ZM_PUGIXML_SRC})
+  # Compiled into the one file that includes it (common/xmldoc.cpp), in the library's header-only
+  # form: its functions are then inline and only those the project calls are compiled at all. As a
+  # library of its own, every public function stayed in, and through those the C runtime's
+  # complete printf and strtod (about 40 KB), which nothing reaches.
+  add_library(zm_pugixml INTERFACE)
+  target_include_directories(zm_pugixml SYSTEM INTERFACE ${ZM_PUGIXML_SRC})
   # No stream or std::string interfaces: they would pull the C++ stream and locale runtime (about
   # 600 KB) into every program that reads XML.
   # No XPath either: the documents are walked (common/xmldoc.cpp), never queried; the query
   # engine would be a good third of the library.
-  target_compile_definitions(zm_pugixml PUBLIC PUGIXML_NO_EXCEPTIONS PUGIXML_NO_STL
-                                               PUGIXML_NO_XPATH)
-  # Built without exceptions, nothing ever unwinds through it: without unwind tables the linker
-  # can drop the parts the project does not call (on Windows the tables keep every function).
-  target_compile_options(zm_pugixml PRIVATE -fno-exceptions -fno-asynchronous-unwind-tables)
+  target_compile_definitions(zm_pugixml INTERFACE PUGIXML_HEADER_ONLY PUGIXML_NO_EXCEPTIONS
+                                                  PUGIXML_NO_STL PUGIXML_NO_XPATH)
 else()
   find_package(pugixml REQUIRED)
   add_library(zm_pugixml INTERFACE)

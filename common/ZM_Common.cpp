@@ -1,8 +1,5 @@
 #include "common/ZM_Common.h"
 
-#include <clocale>
-#include <cmath>
-#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <type_traits>
@@ -104,46 +101,6 @@ int HexDigit(char c) {
     return -1;
 }
 
-// Length of the longest leading real number in s from pos (digits, one ".", an exponent).
-size_t RealPrefixLength(const AnsiString& s, size_t pos) {
-    size_t i = pos;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
-    size_t digits = 0;
-    while (i < s.size() && s[i] >= '0' && s[i] <= '9') ++i, ++digits;
-    if (i < s.size() && s[i] == '.') {
-        size_t j = i + 1, frac = 0;
-        while (j < s.size() && s[j] >= '0' && s[j] <= '9') ++j, ++frac;
-        if (digits + frac > 0) i = j, digits += frac;
-    }
-    if (digits == 0) return 0;
-    if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
-        size_t j = i + 1;
-        if (j < s.size() && (s[j] == '+' || s[j] == '-')) ++j;
-        size_t exp_digits = 0;
-        while (j < s.size() && s[j] >= '0' && s[j] <= '9') ++j, ++exp_digits;
-        if (exp_digits > 0) i = j;
-    }
-    return i - pos;
-}
-
-// number: text RealPrefixLength accepted in full. strtod instead of a stream keeps the C++ locale
-// machinery (a good part of the program's size) out of the program; it reads the decimal point of
-// the C locale in force, so the '.' is swapped for that one first.
-double ParseReal(const AnsiString& number) {
-    AnsiString text = number;
-    const char* point = std::localeconv()->decimal_point;
-    if (point != nullptr && point[0] != '\0' && std::strcmp(point, ".") != 0) {
-        size_t dot = text.find('.');
-        if (dot != AnsiString::npos) text.replace(dot, 1, point);
-    }
-    char* end = nullptr;
-    const double v = std::strtod(text.c_str(), &end);
-    // Overflow is a failed conversion, which a lenient conversion turns into 0; underflow keeps
-    // the nearest value, as a stream read would.
-    if (end == text.c_str() || v == HUGE_VAL || v == -HUGE_VAL) return 0.0;
-    return v;
-}
-
 }  // namespace
 
 UString GetExeName() { return platform::GetExeName(); }
@@ -222,21 +179,6 @@ int32_t StrToIntVal(const AnsiString& s) {
     };
     if (!complete || !negative) return to_int32(v);
     return to_int32(0x100000000ull - v);
-}
-
-double StrToFloatVal(const AnsiString& s) {
-    size_t i = 0;
-    while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) ++i;
-    size_t n = RealPrefixLength(s, i);
-    return n == 0 ? 0.0 : ParseReal(s.substr(i, n));
-}
-
-double StrToFloatDot(const AnsiString& s) {
-    AnsiString t = TrimControlAndBlanks(s);
-    for (auto& c : t)
-        if (c == ',') c = '.';
-    if (t.empty() || RealPrefixLength(t, 0) != t.size()) return 0.0;
-    return ParseReal(t);
 }
 
 bool StrToBoolVal(const AnsiString& s) { return StrToIntVal(s) != 0; }

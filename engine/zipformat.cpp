@@ -7,6 +7,7 @@
 #include <zlib.h>
 
 #include "engine/ZMEngineApi.h"
+#include "engine/zipformat_bytes.h"
 
 namespace zipformat {
 namespace {
@@ -15,32 +16,15 @@ constexpr uint32_t kEndSig = 0x06054b50;
 constexpr uint32_t kLocatorSig = 0x07064b50;
 constexpr uint32_t kZip64EndSig = 0x06064b50;
 constexpr uint32_t kCentralSig = 0x02014b50;
-constexpr uint32_t kLocalSig = 0x04034b50;
 constexpr size_t kEndSize = 22;
 constexpr size_t kLocatorSize = 20;
 constexpr size_t kZip64EndSize = 56;
 constexpr size_t kCentralSize = 46;
-constexpr size_t kLocalSize = 30;
 constexpr size_t kReadChunk = 64 * 1024;
-constexpr int64_t kMax = std::numeric_limits<int64_t>::max();
-
-uint16_t Get16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-uint32_t Get32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-uint64_t Get64(const uint8_t* p) {
-    return static_cast<uint64_t>(Get32(p)) | (static_cast<uint64_t>(Get32(p + 4)) << 32);
-}
-
-// a + b within [0, limit], without overflow.
-bool AddWithin(int64_t a, uint64_t b, int64_t limit, int64_t& out) {
-    if (a < 0 || b > static_cast<uint64_t>(kMax - a)) return false;
-    out = a + static_cast<int64_t>(b);
-    return out <= limit;
-}
 
 }  // namespace
+
+using namespace bytes;
 
 FileSource::FileSource(platform::FileStream& file) : file_(file), size_(file.Size()) {}
 
@@ -48,8 +32,7 @@ bool FileSource::ReadAt(int64_t offset, void* buffer, size_t n) {
     if (offset < 0 || size_ < 0 || offset > size_ || static_cast<uint64_t>(size_ - offset) < n)
         return false;
     if (n == 0) return true;
-    if (offset >= ahead_start_ &&
-        static_cast<uint64_t>(offset - ahead_start_) + n <= ahead_len_) {
+    if (offset >= ahead_start_ && static_cast<uint64_t>(offset - ahead_start_) + n <= ahead_len_) {
         std::memcpy(buffer, ahead_.data() + (offset - ahead_start_), n);
         return true;
     }
@@ -167,9 +150,8 @@ bool ZipDirectory::FindEndRecord() {
     // lets two readers see two different archives in the same bytes.
     for (int64_t i = window - static_cast<int64_t>(kEndSize); i >= 0; --i) {
         if (i == found || Get32(tail.data() + i) != kEndSig) continue;
-        if (i > found ||
-            static_cast<int64_t>(Get16(tail.data() + i + 20)) ==
-                window - i - static_cast<int64_t>(kEndSize))
+        if (i > found || static_cast<int64_t>(Get16(tail.data() + i + 20)) ==
+                             window - i - static_cast<int64_t>(kEndSize))
             return Fail(ZE_ERR_INVALID_ZIP, "more than one end of central directory record");
     }
     const uint8_t* e = tail.data() + found;
@@ -277,13 +259,15 @@ bool ZipDirectory::Next(ZipEntry& entry) {
     if (read_count_ >= end_.entry_count) return false;
     const std::string at = " (central directory entry " + std::to_string(read_count_) + ")";
     if (!Fill(kCentralSize))
-        return error_ != 0 ? false : Fail(ZE_ERR_UNEXPECTED_END, "central directory cut short" + at);
+        return error_ != 0 ? false
+                           : Fail(ZE_ERR_UNEXPECTED_END, "central directory cut short" + at);
     const uint8_t* p = buffer_.data() + buf_pos_;
     if (Get32(p) != kCentralSig) return Fail(ZE_ERR_INVALID_ZIP, "bad central signature" + at);
     const size_t name_len = Get16(p + 28), extra_len = Get16(p + 30), comment_len = Get16(p + 32);
     const size_t total = kCentralSize + name_len + extra_len + comment_len;
     if (!Fill(total))
-        return error_ != 0 ? false : Fail(ZE_ERR_UNEXPECTED_END, "central directory cut short" + at);
+        return error_ != 0 ? false
+                           : Fail(ZE_ERR_UNEXPECTED_END, "central directory cut short" + at);
     p = buffer_.data() + buf_pos_;
 
     entry = ZipEntry();
@@ -329,9 +313,9 @@ bool ZipDirectory::Next(ZipEntry& entry) {
             entry.mtime = static_cast<int32_t>(Get32(d + 1));
         } else if (id == 0x7075 && len >= 5 && d[0] == 1 && !entry.utf8_flag) {
             // Unicode path: used only while it still belongs to the stored name.
-            uint32_t name_crc = static_cast<uint32_t>(
-                crc32(0, reinterpret_cast<const Bytef*>(entry.name.data()),
-                      static_cast<uInt>(entry.name.size())));
+            uint32_t name_crc =
+                static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(entry.name.data()),
+                                            static_cast<uInt>(entry.name.size())));
             if (Get32(d + 1) == name_crc)
                 entry.utf8_name.assign(reinterpret_cast<const char*>(d + 5), len - 5);
         }
@@ -350,74 +334,6 @@ bool ZipDirectory::Next(ZipEntry& entry) {
     buf_pos_ += total;
     ++read_count_;
     return true;
-}
-
-int ZipDirectory::LocateData(const ZipEntry& entry, int64_t& data_pos, std::string& why) {
-    int64_t pos;
-    if (!AddWithin(end_.archive_start, entry.local_offset, end_.cd_start, pos)) {
-        why = "local header outside the archive";
-        return ZE_ERR_INVALID_ZIP;
-    }
-    uint8_t h[kLocalSize];
-    if (!source_->ReadAt(pos, h, sizeof h)) {
-        why = "local header cut short";
-        return ZE_ERR_UNEXPECTED_END;
-    }
-    if (Get32(h) != kLocalSig) {
-        why = "bad local header signature";
-        return ZE_ERR_INVALID_ZIP;
-    }
-    const uint16_t lflags = Get16(h + 6), lmethod = Get16(h + 8);
-    const size_t name_len = Get16(h + 26), extra_len = Get16(h + 28);
-    // The central directory is authoritative; a local header that disagrees with it is refused
-    // rather than guessed at: on how to read the data (method; encryption, data descriptor and
-    // strong encryption flags), on the name and its encoding (UTF-8 flag; a tool that reads local
-    // headers would see another file), and on the sizes and CRC when the header carries them.
-    if (lmethod != entry.method || ((lflags ^ entry.flags) & 0x849) != 0 ||
-        name_len != entry.name.size()) {
-        why = "local header disagrees with the central directory";
-        return ZE_ERR_INVALID_ZIP;
-    }
-    local_.resize(name_len + extra_len);
-    if (!local_.empty() && !source_->ReadAt(pos + static_cast<int64_t>(kLocalSize), local_.data(),
-                                            local_.size())) {
-        why = "local header cut short";
-        return ZE_ERR_UNEXPECTED_END;
-    }
-    bool agrees = name_len == 0 || std::memcmp(local_.data(), entry.name.data(), name_len) == 0;
-    if (agrees && (lflags & 0x8) == 0) {
-        uint64_t lsize = Get32(h + 22), lcsize = Get32(h + 18);
-        bool need_size = lsize == 0xFFFFFFFFu, need_csize = lcsize == 0xFFFFFFFFu;
-        const uint8_t* x = local_.data() + name_len;
-        const uint8_t* x_end = x + extra_len;
-        while ((need_size || need_csize) && x_end - x >= 4) {
-            const uint16_t id = Get16(x), len = Get16(x + 2);
-            const uint8_t* d = x + 4;
-            if (static_cast<size_t>(x_end - d) < len) break;
-            if (id == 0x0001) {
-                const uint8_t* d_end = d + len;
-                if (need_size && d_end - d >= 8) lsize = Get64(d), d += 8, need_size = false;
-                if (need_csize && d_end - d >= 8) lcsize = Get64(d), need_csize = false;
-                break;
-            }
-            x = d + len;
-        }
-        agrees = !need_size && !need_csize && Get32(h + 14) == entry.crc &&
-                 lsize == entry.size && lcsize == entry.compressed_size;
-    }
-    if (!agrees) {
-        why = "local header disagrees with the central directory";
-        return ZE_ERR_INVALID_ZIP;
-    }
-    const uint64_t skip = kLocalSize + static_cast<uint64_t>(name_len) + extra_len;
-    int64_t data, data_end;
-    if (!AddWithin(pos, skip, end_.cd_start, data) ||
-        !AddWithin(data, entry.compressed_size, end_.cd_start, data_end)) {
-        why = "entry data outside the archive";
-        return ZE_ERR_INVALID_ZIP;
-    }
-    data_pos = data;
-    return 0;
 }
 
 }  // namespace zipformat

@@ -1,12 +1,11 @@
 #include "extract/uextrthrd.h"
 
-#include <chrono>
 #include <exception>
-#include <thread>
 
 #include "extract/utextformat.h"
 #include "lang/ulng.h"
 #include "platform/codepage.h"
+#include "platform/thread.h"
 #include "ui/services.h"
 
 namespace {
@@ -71,7 +70,7 @@ void TExtractThread::StopAndWait() {
     if (ui::IsMainThread()) {
         while (!Finished()) {
             ui::ProcessMessages();
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            platform::SleepMs(1);
         }
     }
     WaitFor();

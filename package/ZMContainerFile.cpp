@@ -1,16 +1,15 @@
 #include "package/ZMContainerFile.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <limits>
 #include <mutex>
 #include <new>
-#include <thread>
 
 #include "package/crc32.h"
 #include "platform/files.h"
+#include "platform/thread.h"
 
 namespace {
 
@@ -35,7 +34,7 @@ void Pause(unsigned ms) {
     if (hook) {
         hook(ms);
     } else {
-        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        platform::SleepMs(ms);
     }
 }
 

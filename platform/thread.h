@@ -67,4 +67,9 @@ class Thread {
     void* arg_ = nullptr;
 };
 
+// The calling thread's identity: the same number throughout its life, never 0.
+uint64_t CurrentThreadId();
+// Suspends the calling thread for at least ms milliseconds.
+void SleepMs(unsigned ms);
+
 }  // namespace platform

@@ -1,15 +1,14 @@
 #include "ui/services.h"
 
-#include <thread>
-
 #include "platform/folderdlg.h"
+#include "platform/thread.h"
 #include "ui/backend.h"
 
 namespace ui {
 namespace {
 
 // Module start runs on the main thread, before any worker can exist.
-const std::thread::id g_main_thread = std::this_thread::get_id();
+const uint64_t g_main_thread = platform::CurrentThreadId();
 TBackend* g_backend = nullptr;
 Cursor g_screen_cursor = Cursor::Default;
 
@@ -24,7 +23,7 @@ TBackend& CurrentBackend() { return g_backend != nullptr ? *g_backend : detail::
 
 void SetBackend(TBackend* backend) { g_backend = backend; }
 
-bool IsMainThread() { return std::this_thread::get_id() == g_main_thread; }
+bool IsMainThread() { return platform::CurrentThreadId() == g_main_thread; }
 
 int MessageBox(TForm* owner, const UString& text, const UString& caption, unsigned buttons,
                unsigned icon) {

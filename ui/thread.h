@@ -4,7 +4,8 @@
 #include <atomic>
 #include <functional>
 #include <memory>
-#include <thread>
+
+#include "platform/thread.h"
 
 namespace ui {
 
@@ -18,7 +19,8 @@ class TThread {
     TThread& operator=(const TThread&) = delete;
 
     // Starts Execute on a new thread. A derived class calls it at the end of its constructor,
-    // so Execute never sees a half-built object.
+    // so Execute never sees a half-built object. Throws a std::exception when the system refuses
+    // a thread.
     void Start();
     void Terminate() { terminated_ = true; }
     bool Terminated() const { return terminated_; }
@@ -40,7 +42,11 @@ class TThread {
     void Synchronize(const std::function<void()>& fn);
 
   private:
-    std::thread thread_;
+    static void Run(void* self);
+
+    platform::Thread thread_;
+    // The worker's identity, set by the worker before Execute (0 until then).
+    std::atomic<uint64_t> worker_id_{0};
     std::atomic<bool> terminated_{false};
     std::atomic<bool> finished_{false};
     // Shared with the queued end notification: cleared when the object goes away.

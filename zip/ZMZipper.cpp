@@ -3,17 +3,17 @@
 #include <cstring>
 #include <limits>
 #include <new>
-#include <thread>
 
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/sysdirs.h"
+#include "platform/thread.h"
 
 namespace {
 
 // Static initialisation runs on the program's main thread; operations started on any other
 // thread never pump window messages.
-const std::thread::id kMainThread = std::this_thread::get_id();
+const uint64_t kMainThread = platform::CurrentThreadId();
 
 AnsiString CodeText(int32_t code) {
     AnsiString s = ZMLoadStr(code);
@@ -231,7 +231,7 @@ int32_t TCustomZMZipper::Extract() {
     ClearResult();
     stop_requested_ = false;
     handler_exception_ = nullptr;
-    pump_ = !NotMainThread && std::this_thread::get_id() == kMainThread;
+    pump_ = !NotMainThread && platform::CurrentThreadId() == kMainThread;
     try {
         RunExtract();
     } catch (const EZMZipper& e) {

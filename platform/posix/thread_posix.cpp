@@ -1,4 +1,6 @@
+#include <errno.h>
 #include <pthread.h>
+#include <time.h>
 
 #include "platform/thread.h"
 
@@ -49,6 +51,14 @@ void Thread::Join() {
     if (handle_ == 0) return;
     pthread_join(static_cast<pthread_t>(handle_), nullptr);
     handle_ = 0;
+}
+
+uint64_t CurrentThreadId() { return static_cast<uint64_t>(pthread_self()); }
+
+void SleepMs(unsigned ms) {
+    timespec t{static_cast<time_t>(ms / 1000), static_cast<long>(ms % 1000) * 1000000L};
+    while (nanosleep(&t, &t) != 0 && errno == EINTR) {
+    }
 }
 
 }  // namespace platform

@@ -53,4 +53,8 @@ void Thread::Join() {
     handle_ = 0;
 }
 
+uint64_t CurrentThreadId() { return GetCurrentThreadId(); }
+
+void SleepMs(unsigned ms) { Sleep(ms); }
+
 }  // namespace platform

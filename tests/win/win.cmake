@@ -118,3 +118,9 @@ if(CMAKE_CROSSCOMPILING)
                          ENVIRONMENT "ZM_WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix;LC_ALL=${zm_locale}")
   endforeach()
 endif()
+
+# The C++ runtime's thread calls as the installer and the engine library carry them.
+add_executable(thread_runtime_test ${zm_win_dir}/thread_runtime_test.cpp)
+zm_defaults(thread_runtime_test)
+target_link_libraries(thread_runtime_test PRIVATE zm_platform zm_threadruntime)
+add_test(NAME thread_runtime_test COMMAND thread_runtime_test)

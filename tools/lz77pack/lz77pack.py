@@ -22,49 +22,76 @@ WINDOW = 4096
 START = 0xFF0
 MIN_MATCH = 3
 MAX_MATCH = 18
-MAX_CANDIDATES = 48
+def longest_matches(data: bytes):
+    """For every position of data, the longest match the stream can name there (0 when under
+    MIN_MATCH) and its distance back. The window starts as zeros, so the input is searched as if
+    WINDOW zero bytes stood before it; a match may reach WINDOW bytes back (the expander reads a
+    window byte before it overwrites it) and may overlap the bytes it produces."""
+    n = len(data)
+    text = bytes(WINDOW) + data
+    best_len = bytearray(n)
+    best_dist = [0] * n
+    # One length at a time keeps a single table in memory. A match of some length means one of
+    # every shorter length at the same distance or closer, so a position without a match of
+    # length L is not looked up for longer ones.
+    alive = range(n)
+    for length in range(MIN_MATCH, MAX_MATCH + 1):
+        last = {}
+        found = []
+        limit = len(text) - length
+        for j in range(min(WINDOW, limit + 1)):
+            last[text[j:j + length]] = j
+        todo = set(alive)
+        for i in range(n):
+            at = WINDOW + i
+            if at > limit:
+                break
+            key = text[at:at + length]
+            if i in todo:
+                j = last.get(key)
+                if j is not None and at - j <= WINDOW:
+                    best_len[i] = length
+                    best_dist[i] = at - j
+                    found.append(i)
+            last[key] = at
+        alive = found
+        if not alive:
+            break
+    return best_len, best_dist
 
 
 def pack(data: bytes) -> bytes:
-    out = bytearray(struct.pack('<I', len(data)))
+    """The smallest stream for data: a literal costs 9 bits (its byte and its flag), a match 17,
+    whichever distance it names, so the cheapest parse follows from the longest match at each
+    position (every shorter length is there at the same distance), found from the end backwards."""
     n = len(data)
-    heads = {}
+    best_len, best_dist = longest_matches(data)
+    cost = [0] * (n + 1)
+    step = bytearray(n)
+    for i in range(n - 1, -1, -1):
+        c = cost[i + 1] + 9
+        s = 1
+        for length in range(MIN_MATCH, best_len[i] + 1):
+            m = cost[i + length] + 17
+            if m < c:
+                c, s = m, length
+        cost[i] = c
+        step[i] = s
+
+    out = bytearray(struct.pack('<I', n))
     group = bytearray()
     flags = 0
     bit = 0
     i = 0
     while i < n:
-        best_len = 0
-        best_pos = 0
-        if i + MIN_MATCH <= n:
-            cands = heads.get(data[i:i + MIN_MATCH])
-            if cands:
-                limit = min(MAX_MATCH, n - i)
-                for j in reversed(cands):
-                    # A window position is overwritten 4096 bytes after it was written.
-                    if i - j >= WINDOW:
-                        break
-                    length = MIN_MATCH
-                    while length < limit and data[j + length] == data[i + length]:
-                        length += 1
-                    if length > best_len:
-                        best_len, best_pos = length, j
-                        if length == limit:
-                            break
-        if best_len >= MIN_MATCH:
-            q = (START + best_pos) & (WINDOW - 1)
-            group += bytes([q & 0xFF, ((q >> 4) & 0xF0) | (best_len - MIN_MATCH)])
-            step = best_len
-        else:
+        s = step[i]
+        if s == 1:
             flags |= 1 << bit
             group.append(data[i])
-            step = 1
-        for k in range(i, min(i + step, n - MIN_MATCH + 1)):
-            lst = heads.setdefault(data[k:k + MIN_MATCH], [])
-            lst.append(k)
-            if len(lst) > MAX_CANDIDATES:
-                del lst[0]
-        i += step
+        else:
+            q = (START + i - best_dist[i]) & (WINDOW - 1)
+            group += bytes([q & 0xFF, ((q >> 4) & 0xF0) | (s - MIN_MATCH)])
+        i += s
         bit += 1
         if bit == 8:
             out.append(flags)

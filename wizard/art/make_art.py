@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
-"""Draws the wizard's pictures at build time: the side panel (a 24-bit .bmp, 163 x 314) and the
-program icon (.ico with 16, 24, 32, 48 and 64 pixel images). Pure Python, no imaging library:
-shapes are rasterised with per-pixel coverage, so edges stay crisp and smooth at 1:1 scale.
+"""Draws the wizard's pictures at build time: the side panel (an 8-bit .bmp, 163 x 314) and the
+program icon (.ico with 16, 24, 32, 48 and 64 pixel images, each stored as a PNG, which the
+system's icon loader reads at any size and which takes a seventh of the room of the same pixels as
+a bitmap). Pure Python, no imaging library: shapes are rasterised with per-pixel coverage, so
+edges stay crisp and smooth at 1:1 scale.
 
     make_art.py sidebar OUT.bmp
     make_art.py icon OUT.ico
@@ -9,6 +11,7 @@ shapes are rasterised with per-pixel coverage, so edges stay crisp and smooth at
 import math
 import struct
 import sys
+import zlib
 
 SIDEBAR_W, SIDEBAR_H = 163, 314
 
@@ -125,21 +128,81 @@ def sidebar_pixels():
     return rows
 
 
-def write_bmp24(path, rows):
+def median_cut(counts, k):
+    """k colours that split the picture's colours into boxes of similar spread and weight."""
+    boxes = [list(counts)]
+    while len(boxes) < k:
+        def spread(box):
+            return max(max(c[i] for c in box) - min(c[i] for c in box) for i in range(3))
+        boxes.sort(key=lambda box: spread(box) * len(box) ** 0.5 if len(box) > 1 else -1)
+        box = boxes.pop()
+        if len(box) < 2:
+            boxes.append(box)
+            break
+        axis = max(range(3), key=lambda i: max(c[i] for c in box) - min(c[i] for c in box))
+        box.sort(key=lambda c: c[axis])
+        boxes += [box[:len(box) // 2], box[len(box) // 2:]]
+    return [mean(box, counts) for box in boxes]
+
+
+def mean(colors, counts):
+    n = sum(counts[c] for c in colors)
+    return tuple(sum(c[i] * counts[c] for c in colors) / n for i in range(3))
+
+
+def nearest(palette, c):
+    return min(range(len(palette)),
+               key=lambda k: sum((c[i] - palette[k][i]) ** 2 for i in range(3)))
+
+
+def palette_for(counts, k=256, rounds=8):
+    """A k-colour palette for the picture: median cut, refined by k-means on the colour counts."""
+    palette = median_cut(counts, k)
+    for _ in range(rounds):
+        groups = [[] for _ in palette]
+        for c in counts:
+            groups[nearest(palette, c)].append(c)
+        palette = [mean(g, counts) if g else p for g, p in zip(groups, palette)]
+    return [tuple(int(round(v)) for v in p) for p in palette]
+
+
+# Ordered dithering (4 x 4 Bayer): a picture of smooth gradients in 256 colours shows no bands,
+# and its rows repeat every four lines, which keeps the packed picture small.
+BAYER = ((0, 8, 2, 10), (12, 4, 14, 6), (3, 11, 1, 9), (15, 7, 13, 5))
+DITHER = 2.0
+
+
+def write_bmp8(path, rows):
+    """The picture as an 8-bit bitmap: a third of the 24-bit size, and it packs to less than half
+    (each channel stays within about two levels of the drawing)."""
+    rows = [[tuple(int(round(v)) for v in c) for c in row] for row in rows]
+    counts = {}
+    for row in rows:
+        for c in row:
+            counts[c] = counts.get(c, 0) + 1
+    palette = palette_for(counts)
     h = len(rows)
     w = len(rows[0])
-    stride = (w * 3 + 3) & ~3
+    stride = (w + 3) & ~3
+    cache = {}
     data = bytearray()
-    for row in reversed(rows):
+    for y in range(h - 1, -1, -1):
         line = bytearray()
-        for r, g, b in row:
-            line += bytes((int(round(b)), int(round(g)), int(round(r))))
+        for x, c in enumerate(rows[y]):
+            t = ((BAYER[y % 4][x % 4] + 0.5) / 16 - 0.5) * DITHER
+            d = tuple(int(round(v + t)) for v in c)
+            if d not in cache:
+                cache[d] = nearest(palette, d)
+            line.append(cache[d])
         line += b"\0" * (stride - len(line))
         data += line
-    header = struct.pack("<2sIHHI", b"BM", 14 + 40 + len(data), 0, 0, 54)
-    info = struct.pack("<IiiHHIIiiII", 40, w, h, 1, 24, 0, len(data), 2835, 2835, 0, 0)
+    table = b"".join(bytes((b, g, r, 0)) for r, g, b in palette)
+    offset = 14 + 40 + len(table)
+    header = struct.pack("<2sIHHI", b"BM", offset + len(data), 0, 0, offset)
+    info = struct.pack("<IiiHHIIiiII", 40, w, h, 1, 8, 0, len(data), 2835, 2835, len(palette),
+                       0)
     with open(path, "wb") as f:
-        f.write(header + info + data)
+        f.write(header + info + table + data)
 
 
 def rounded_square(px, py, size, radius):
@@ -167,17 +230,22 @@ def icon_pixels(size):
     return rows
 
 
+def png_chunk(kind, data):
+    body = kind + data
+    return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
+
+
 def icon_image(size):
-    rows = icon_pixels(size)
-    xor = bytearray()
-    for row in reversed(rows):
+    """One icon image as a PNG file: 8-bit RGBA, the coverage of the rounded square as alpha."""
+    data = bytearray()
+    for row in icon_pixels(size):
+        # Rows unfiltered: the flat fields and the cube's repeated edges pack best as they are.
+        data.append(0)
         for (r, g, b), a in row:
-            xor += bytes((int(round(b)), int(round(g)), int(round(r)), int(round(a * 255))))
-    mask_stride = ((size + 31) // 32) * 4
-    mask = b"\0" * (mask_stride * size)
-    info = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 32, 0, len(xor) + len(mask), 0, 0,
-                       0, 0)
-    return info + bytes(xor) + mask
+            data += bytes((int(round(r)), int(round(g)), int(round(b)), int(round(a * 255))))
+    header = struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)
+    return (b"\x89PNG\r\n\x1a\n" + png_chunk(b"IHDR", header) +
+            png_chunk(b"IDAT", zlib.compress(bytes(data), 9)) + png_chunk(b"IEND", b""))
 
 
 def write_ico(path, sizes):
@@ -199,7 +267,7 @@ def main(argv):
         sys.stderr.write(__doc__)
         return 2
     if argv[1] == "sidebar":
-        write_bmp24(argv[2], sidebar_pixels())
+        write_bmp8(argv[2], sidebar_pixels())
     else:
         write_ico(argv[2], (16, 24, 32, 48, 64))
     return 0
