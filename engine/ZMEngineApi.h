@@ -201,6 +201,9 @@ struct ZECallbackInfo {
     int32_t OsError;        // system error number behind a skip or message, else 0
     int32_t BufferSize;     // ZE_CB_PASSWORD: capacity of Buffer including the NUL; else 0
     char* Buffer;           // ZE_CB_PASSWORD: where the password goes; else null
+    int32_t DirIndex;       // 0-based position of the current item in the archive's central
+                            // directory; -1 outside an item (records shorter than this field, of
+                            // older engines, have none)
 };
 
 typedef int32_t(ZM_STDCALL* ZECallback)(ZECallbackInfo* info);

@@ -4,8 +4,10 @@
 #include <cstring>
 
 #include "engine/entryname.h"
+#include "engine/finalnames.h"
 #include "engine/namematch.h"
 #include "engine/outputfile.h"
+#include "engine/overlapcheck.h"
 #include "engine/writebehind.h"
 #include "engine/zipcrypto.h"
 #include "platform/codepage.h"
@@ -25,6 +27,11 @@ UString FromCommand(const char* utf8, const char* ansi) {
     if (utf8 != nullptr && *utf8 != '\0') return platform::Utf8ToWide(utf8);
     if (ansi != nullptr) return platform::AnsiToWide(ansi);
     return UString();
+}
+
+UString DecodeWide(const zipformat::ZipEntry& entry) {
+    return entry.utf8_name.empty() && !entry.utf8_flag ? platform::OemToWide(entry.name)
+                                                       : platform::Utf8ToWide(entry.utf8_name);
 }
 
 std::vector<std::string> Patterns(const char* const* list, int32_t count) {
@@ -83,34 +90,10 @@ int32_t Extractor::Run() {
     selection_.reset(new NameSelection(Patterns(command_.IncludePatterns, command_.IncludeCount),
                                        Patterns(command_.ExcludePatterns, command_.ExcludeCount)));
 
-    // First walk: what will be done, so the component can show totals.
+    // First walk: what will be done, so the component can show totals, and what must be known
+    // of the whole archive before anything is written.
     uint64_t count = 0, total = 0;
-    zipformat::ZipEntry entry;
-    // Every entry's local header and data, to refuse archives whose entries share bytes (one
-    // block of compressed data expanded again and again) before anything is written.
-    std::vector<std::pair<int64_t, int64_t>> ranges;
-    while (directory_.Next(entry)) {
-        int64_t data_pos = 0;
-        std::string why;
-        if (directory_.LocateData(entry, data_pos, why) == 0) {
-            // LocateData has checked that the data ends before the central directory.
-            ranges.emplace_back(directory_.End().archive_start +
-                                    static_cast<int64_t>(entry.local_offset),
-                                data_pos + static_cast<int64_t>(entry.compressed_size));
-        }
-        if (entry.IsDirectory() || !selection_->Selected(entry.name)) continue;
-        ++count;
-        total += entry.size;
-    }
-    if (directory_.Error() != 0)
-        return Fail(directory_.Error(), directory_.ErrorText() + ": " + Utf8(archive_path_));
-    if (directory_.End().entry_count == 0)
-        return Fail(ZE_ERR_EMPTY_ZIP, "the archive has no entries: " + Utf8(archive_path_));
-    std::sort(ranges.begin(), ranges.end());
-    for (size_t i = 1; i < ranges.size(); ++i)
-        if (ranges[i].first < ranges[i - 1].second)
-            return Fail(ZE_ERR_INVALID_ZIP,
-                        "entries overlap in the archive: " + Utf8(archive_path_));
+    if (int32_t error = Survey(count, total)) return error;
 
     reporter_.TotalCount(count);
     reporter_.TotalSize(total);
@@ -118,6 +101,7 @@ int32_t Extractor::Run() {
     out_buffer_.resize(kBufferSize);
 
     int32_t done = 0, number = 0;
+    zipformat::ZipEntry entry;
     directory_.Rewind();
     while (!reporter_.Stopped() && directory_.Next(entry)) {
         if (!selection_->Selected(entry.name)) continue;
@@ -126,7 +110,7 @@ int32_t Extractor::Run() {
             MakeFolder(entry, names);
             continue;
         }
-        reporter_.ItemStart(++number, names.ansi, names.utf8, entry.size);
+        reporter_.ItemStart(++number, names.ansi, names.utf8, entry.size, entry.index);
         Outcome outcome = ExtractEntry(entry, names);
         if (outcome == Outcome::Done) ++done;
         if (reporter_.Stopped()) break;
@@ -143,10 +127,61 @@ int32_t Extractor::Run() {
     return result;
 }
 
+// Every entry's local header and data, to refuse archives whose entries share bytes; and the
+// final path of every file to be written, for the duplicate check.
+int32_t Extractor::Survey(uint64_t& count, uint64_t& total) {
+    const uint64_t listed = directory_.End().entry_count;  // bounded by the directory's size
+    if (!test_) final_names_.Reserve(static_cast<size_t>(listed));
+    OverlapCheck overlap;
+    zipformat::ZipEntry entry;
+    while (directory_.Next(entry)) {
+        int64_t data_start = 0, data_end = 0;
+        if (EntryBytes(entry, data_start, data_end)) overlap.Add(data_start, data_end);
+        if (entry.IsDirectory() || !selection_->Selected(entry.name)) continue;
+        ++count;
+        total += entry.size;
+        if (!test_) {
+            SafeEntryName safe = CheckEntryName(DecodeWide(entry), !dir_names_);
+            if (safe.ok) final_names_.Announce(FinalPathKey(safe));
+        }
+    }
+    if (directory_.Error() != 0)
+        return Fail(directory_.Error(), directory_.ErrorText() + ": " + Utf8(archive_path_));
+    if (listed == 0)
+        return Fail(ZE_ERR_EMPTY_ZIP, "the archive has no entries: " + Utf8(archive_path_));
+    bool overlapping = overlap.Result() == OverlapCheck::Verdict::Overlap;
+    if (overlap.Result() == OverlapCheck::Verdict::Unsorted) {
+        // Rare: the directory lists the data out of order. Only then is every range kept.
+        std::vector<OverlapCheck::Range> ranges;
+        ranges.reserve(static_cast<size_t>(listed));
+        directory_.Rewind();
+        while (directory_.Next(entry)) {
+            int64_t data_start = 0, data_end = 0;
+            if (EntryBytes(entry, data_start, data_end)) ranges.emplace_back(data_start, data_end);
+        }
+        if (directory_.Error() != 0)
+            return Fail(directory_.Error(), directory_.ErrorText() + ": " + Utf8(archive_path_));
+        overlapping = OverlapCheck::FullCheck(ranges);
+    }
+    if (overlapping)
+        return Fail(ZE_ERR_INVALID_ZIP, "entries overlap in the archive: " + Utf8(archive_path_));
+    final_names_.Seal();
+    return 0;
+}
+
+bool Extractor::EntryBytes(const zipformat::ZipEntry& entry, int64_t& start, int64_t& end) {
+    int64_t data_pos = 0;
+    std::string why;
+    if (directory_.LocateData(entry, data_pos, why) != 0) return false;
+    // LocateData has checked that the data ends before the central directory.
+    start = directory_.End().archive_start + static_cast<int64_t>(entry.local_offset);
+    end = data_pos + static_cast<int64_t>(entry.compressed_size);
+    return true;
+}
+
 Extractor::Names Extractor::DecodeName(const zipformat::ZipEntry& entry) const {
     Names n;
-    n.wide = entry.utf8_name.empty() && !entry.utf8_flag ? platform::OemToWide(entry.name)
-                                                          : platform::Utf8ToWide(entry.utf8_name);
+    n.wide = DecodeWide(entry);
     n.utf8 = Utf8(n.wide);
     n.ansi = platform::WideToAnsi(n.wide);
     return n;
@@ -223,9 +258,7 @@ Extractor::Outcome Extractor::ExtractEntry(const zipformat::ZipEntry& entry, con
     if (!test_) {
         // Two entries for one file (names differing only in letter case on a system that ignores
         // it) would let the second silently replace the first.
-        UString key;
-        for (const auto& part : safe.parts) key += platform::WideUpper(part) + u'/';
-        if (!written_names_.insert(key).second)
+        if (!final_names_.Claim(FinalPathKey(safe)))
             return SkipEntry(names, ZE_SKIP_DUP_NAME, ZE_ERR_DUPLICATE_NAME,
                              "a second entry for the same file");
     }

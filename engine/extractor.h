@@ -3,11 +3,11 @@
 // selected file below the destination folder through the callback protocol of ZMEngineApi.h.
 #include <cstdint>
 #include <memory>
-#include <set>
 #include <string>
 #include <vector>
 
 #include "engine/ZMEngineApi.h"
+#include "engine/finalnames.h"
 #include "engine/inflater.h"
 #include "engine/reporter.h"
 #include "engine/zipformat.h"
@@ -34,6 +34,11 @@ private:
 
     int32_t Fail(int32_t error, const std::string& text, uint32_t os_error = 0);
     bool CheckCommand();
+    // The first walk of the directory: entries and bytes to process, and the checks that need
+    // the whole archive. 0, or Fail's result.
+    int32_t Survey(uint64_t& count, uint64_t& total);
+    // The file range of the entry's local header and data; false when it cannot be located.
+    bool EntryBytes(const zipformat::ZipEntry& entry, int64_t& start, int64_t& end);
     Names DecodeName(const zipformat::ZipEntry& entry) const;
     Outcome ExtractEntry(const zipformat::ZipEntry& entry, const Names& names);
     void MakeFolder(const zipformat::ZipEntry& entry, const Names& names);
@@ -64,7 +69,7 @@ private:
     UString archive_path_;
     UString base_;  // destination folder with a trailing delimiter
     UString last_folder_;
-    std::set<UString> written_names_;  // upper-cased final paths of the entries met
+    FinalNames final_names_;  // of the files to be written
     platform::FileStream archive_file_;
     std::unique_ptr<zipformat::FileSource> source_;
     zipformat::ZipDirectory directory_;

@@ -1,6 +1,7 @@
 #include "engine/reporter.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "platform/codepage.h"
@@ -38,6 +39,7 @@ ZECallbackInfo Reporter::Record(int32_t kind) const {
     info.NameUtf8 = item_open_ ? utf8_.c_str() : "";
     info.PathUtf8 = "";
     info.Text = "";
+    info.DirIndex = item_open_ ? dir_index_ : -1;
     return info;
 }
 
@@ -59,10 +61,12 @@ void Reporter::TotalSize(uint64_t size) {
 }
 
 void Reporter::ItemStart(int32_t number, const std::string& ansi, const std::string& utf8,
-                         uint64_t size) {
+                         uint64_t size, uint64_t dir_index) {
     item_open_ = true;
     any_item_ = true;
     item_number_ = number;
+    dir_index_ =
+        dir_index <= static_cast<uint64_t>(INT32_MAX) ? static_cast<int32_t>(dir_index) : -1;
     ansi_ = ansi;
     utf8_ = utf8;
     pending_ = 0;

@@ -19,9 +19,10 @@ public:
 
     void TotalCount(uint64_t count);
     void TotalSize(uint64_t size);
-    // Names: 8-bit system code page and UTF-8 forms of the stored name.
+    // Names: 8-bit system code page and UTF-8 forms of the stored name; dir_index: the entry's
+    // position in the central directory.
     void ItemStart(int32_t number, const std::string& ansi, const std::string& utf8,
-                   uint64_t size);
+                   uint64_t size, uint64_t dir_index);
     void Progress(uint64_t delta);  // throttled
     // The item was left alone (skipped): what it did not write still counts as handled, so
     // that the overall progress reaches its end.
@@ -52,6 +53,7 @@ private:
     bool item_open_ = false;
     bool any_item_ = false;
     int32_t item_number_ = 0;
+    int32_t dir_index_ = -1;
     std::string ansi_, utf8_;
     uint64_t pending_ = 0;
     uint64_t step_ = 0;

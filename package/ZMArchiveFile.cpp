@@ -104,17 +104,16 @@ void TZMArchiveFile::FindSingleExe() {
     if (!Zip) return;
     int count = 0;
     UString last;
-    const size_t n = Zip->Entries().size();
-    for (size_t i = 0; i < n; ++i) {
-        const UString name = Zip->EntryNameW(i);
+    Zip->ForEachEntry([&](const zipformat::ZipEntry& entry) {
+        const UString name = TCustomZMZipper::EntryNameW(entry);
         const UString part = name.substr(NameStart(name));
         const size_t dot = part.rfind(u'.');
-        if (dot == UString::npos) continue;
-        if (platform::WideLower(part.substr(dot)) == u".exe") {
+        if (dot != UString::npos && platform::WideLower(part.substr(dot)) == u".exe") {
             ++count;
             last = name;
         }
-    }
+        return true;
+    });
     if (count == 1) ExeName = last;
 }
 

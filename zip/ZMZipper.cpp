@@ -1,5 +1,6 @@
 #include "zip/ZMZipper.h"
 
+#include <cstddef>
 #include <cstring>
 #include <limits>
 #include <new>
@@ -110,20 +111,48 @@ AnsiString TCustomZMZipper::ErrMessage() const {
 int32_t TCustomZMZipper::Count() const {
     if (!active_) return 0;
     const size_t max = static_cast<size_t>(std::numeric_limits<int32_t>::max());
-    return static_cast<int32_t>(entries_.size() < max ? entries_.size() : max);
+    return static_cast<int32_t>(entry_count_ < max ? entry_count_ : max);
+}
+
+bool TCustomZMZipper::ForEachEntry(
+    const std::function<bool(const zipformat::ZipEntry&)>& visit) const {
+    if (!active_ || entry_count_ == 0) return false;
+    bool stopped = false;
+    AnsiString why;
+    const int32_t error = WalkDirectory(
+        [&](const zipformat::ZipEntry& e) {
+            stopped = !visit(e);
+            return !stopped;
+        },
+        why);
+    return error == 0 && !stopped;
 }
 
 const std::vector<zipformat::ZipEntry>& TCustomZMZipper::Entries() const {
     static const std::vector<zipformat::ZipEntry> kNone;
-    return active_ ? entries_ : kNone;
+    if (!active_) return kNone;
+    if (!listed_read_ && entry_count_ > 0) {
+        std::vector<zipformat::ZipEntry> found;
+        found.reserve(entry_count_);
+        if (ForEachEntry([&](const zipformat::ZipEntry& e) {
+                found.push_back(e);
+                return true;
+            }))
+            listed_.swap(found);
+    }
+    listed_read_ = true;
+    return listed_;
 }
 
-UString TCustomZMZipper::EntryNameW(size_t index) const {
-    if (index >= entries_.size()) return UString();
-    const zipformat::ZipEntry& e = entries_[index];
+UString TCustomZMZipper::EntryNameW(const zipformat::ZipEntry& e) {
     // Decoded as the engine decodes it, so events and listings name entries alike.
     if (e.utf8_name.empty() && !e.utf8_flag) return platform::OemToWide(e.name);
     return platform::Utf8ToWide(e.utf8_name.empty() ? e.name : e.utf8_name);
+}
+
+UString TCustomZMZipper::EntryNameW(size_t index) const {
+    const std::vector<zipformat::ZipEntry>& entries = Entries();
+    return index < entries.size() ? EntryNameW(entries[index]) : UString();
 }
 
 AnsiString TCustomZMZipper::EntryName(size_t index) const {
@@ -131,7 +160,10 @@ AnsiString TCustomZMZipper::EntryName(size_t index) const {
 }
 
 void TCustomZMZipper::ClearDirectory() {
-    entries_.clear();
+    entry_count_ = 0;
+    listed_.clear();
+    listed_.shrink_to_fit();
+    listed_read_ = false;
     pending_read_ = false;
 }
 
@@ -149,34 +181,47 @@ void TCustomZMZipper::SetError(int32_t code, const AnsiString& message) {
 
 // The archive may follow other data (a package's stub and blocks): the reader finds its start
 // from the end records, and every size and offset is checked against the file.
-void TCustomZMZipper::ReadDirectory() {
-    ClearDirectory();
-    if (zip_path_.empty()) return;
+int32_t TCustomZMZipper::WalkDirectory(
+    const std::function<bool(const zipformat::ZipEntry&)>& visit, AnsiString& why) const {
     const AnsiString shown = platform::WideToAnsi(zip_path_);
     platform::FileStream file;
     if (!file.Open(zip_path_, platform::FileStream::Mode::ReadShared)) {
-        SetError(zmmsg::EngineErrorBase + ZE_ERR_OPEN_ZIP,
-                 EngineErrorText(ZE_ERR_OPEN_ZIP) + " " + shown);
-        return;
+        why = EngineErrorText(ZE_ERR_OPEN_ZIP) + " " + shown;
+        return zmmsg::EngineErrorBase + ZE_ERR_OPEN_ZIP;
     }
+    zipformat::FileSource source(file);
+    zipformat::ZipDirectory dir;
+    bool ok = dir.Open(&source);
+    if (ok) {
+        zipformat::ZipEntry entry;
+        while (dir.Next(entry))
+            if (!visit(entry)) return 0;
+        ok = dir.Error() == 0;
+    }
+    if (ok) return 0;
+    why = dir.ErrorText().empty() ? EngineErrorText(dir.Error())
+                                  : platform::WideToAnsi(platform::Utf8ToWide(dir.ErrorText()));
+    why += ": " + shown;
+    return zmmsg::EngineErrorBase + dir.Error();
+}
+
+void TCustomZMZipper::ReadDirectory() {
+    ClearDirectory();
+    if (zip_path_.empty()) return;
     try {
-        zipformat::FileSource source(file);
-        zipformat::ZipDirectory dir;
-        std::vector<zipformat::ZipEntry> found;
-        bool ok = dir.Open(&source);
-        if (ok) {
-            zipformat::ZipEntry entry;
-            while (dir.Next(entry)) found.push_back(entry);
-            ok = dir.Error() == 0;
-        }
-        if (!ok) {
-            AnsiString why = dir.ErrorText().empty()
-                                 ? EngineErrorText(dir.Error())
-                                 : platform::WideToAnsi(platform::Utf8ToWide(dir.ErrorText()));
-            SetError(zmmsg::EngineErrorBase + dir.Error(), why + ": " + shown);
+        size_t count = 0;
+        AnsiString why;
+        const int32_t error = WalkDirectory(
+            [&](const zipformat::ZipEntry&) {
+                ++count;
+                return true;
+            },
+            why);
+        if (error != 0) {
+            SetError(error, why);
             return;
         }
-        entries_.swap(found);
+        entry_count_ = count;
     } catch (const std::bad_alloc&) {
         SetError(zmmsg::NoMemory, CodeText(zmmsg::NoMemory));
     }
@@ -263,8 +308,8 @@ UString TCustomZMZipper::PreparedBaseDir() {
 
 void TCustomZMZipper::RunExtract() {
     if (zip_path_.empty()) throw EZMZipper(zmmsg::NoZipSpecified);
-    if (entries_.empty() || pending_read_) ReadDirectory();
-    if (entries_.empty()) {
+    if (entry_count_ == 0 || pending_read_) ReadDirectory();
+    if (entry_count_ == 0) {
         if (!HasError()) throw EZMZipper(zmmsg::ZipOpenFailed);
         return;
     }
@@ -337,12 +382,6 @@ void TCustomZMZipper::RunExtract() {
     processed_count_ = result;
 }
 
-int TCustomZMZipper::DirIndexOf(const std::string& utf8_name) const {
-    for (size_t i = 0; i < entries_.size(); ++i)
-        if (platform::WideToUtf8(EntryNameW(i)) == utf8_name) return static_cast<int>(i);
-    return -1;
-}
-
 void TCustomZMZipper::StopForSkip(int32_t error_value, const AnsiString& name) {
     const int32_t n = error_value < 0 ? -error_value : error_value;
     // Without this the stop would read as a cancel (11007), which callers take as no error.
@@ -369,9 +408,12 @@ int32_t TCustomZMZipper::OnFileCallback(ZECallbackInfo& info) {
         switch (info.Kind) {
             case ZE_CB_OVERWRITE: {
                 bool overwrite = info.Answer != 0;
+                // Engines whose records end before DirIndex do not say which entry it is.
+                const bool indexed =
+                    info.Size >= offsetof(ZECallbackInfo, DirIndex) + sizeof info.DirIndex;
                 if (OnExtractOverwrite)
                     OnExtractOverwrite(*this, name, info.Code == 1, overwrite,
-                                       DirIndexOf(Str(info.NameUtf8)));
+                                       indexed ? info.DirIndex : -1);
                 info.Answer = overwrite ? 1 : 0;
                 CheckTerminate();
                 break;

@@ -119,9 +119,16 @@ class TCustomZMZipper : public TZMLoaderClient {
     int32_t Count() const;
     // Files the last operation processed, as the engine returned it; 0 after a failure.
     int32_t ProcessedCount() const { return processed_count_; }
-    // The directory as read (stored order); empty when inactive.
+    // Making the component active reads the directory through, checking every entry, but keeps
+    // only their number: an extraction needs no more, and a listing of many entries would cost
+    // a few hundred bytes each. What lists entries walks the directory again:
+    // ForEachEntry without holding them (false when the archive cannot be read through, or the
+    // visitor returned false), Entries holding them all from its first call on (stored order;
+    // empty when inactive or unreadable).
+    bool ForEachEntry(const std::function<bool(const zipformat::ZipEntry&)>& visit) const;
     const std::vector<zipformat::ZipEntry>& Entries() const;
     // An entry's stored name decoded (UTF-8 names and the OEM code page), and its 8-bit form.
+    static UString EntryNameW(const zipformat::ZipEntry& entry);
     UString EntryNameW(size_t index) const;
     AnsiString EntryName(size_t index) const;
 
@@ -161,6 +168,9 @@ class TCustomZMZipper : public TZMLoaderClient {
 
   private:
     void ReadDirectory();
+    // Walks the archive's directory; 0, or the error code with its text in why.
+    int32_t WalkDirectory(const std::function<bool(const zipformat::ZipEntry&)>& visit,
+                          AnsiString& why) const;
     void ClearDirectory();
     void ClearResult();
     void SetError(int32_t code, const AnsiString& message);
@@ -171,7 +181,6 @@ class TCustomZMZipper : public TZMLoaderClient {
     void ProgressReport();
     void RunExtract();
     UString PreparedBaseDir();
-    int DirIndexOf(const std::string& utf8_name) const;
 
     static int32_t ZM_STDCALL FileRoutine(ZECallbackInfo* info);
     static int32_t ZM_STDCALL ProgressRoutine(ZECallbackInfo* info);
@@ -196,7 +205,9 @@ class TCustomZMZipper : public TZMLoaderClient {
     std::atomic<uint32_t> running_handle_{0};
     std::exception_ptr handler_exception_;
 
-    std::vector<zipformat::ZipEntry> entries_;
+    size_t entry_count_ = 0;  // entries in the directory read last
+    mutable std::vector<zipformat::ZipEntry> listed_;  // Entries(), once asked for
+    mutable bool listed_read_ = false;
     TProgDetails progress_;
 };
 

@@ -76,6 +76,27 @@ TEST(HostileNames, EveryNameOfTheTableIsRefusedAndNothingIsWritten) {
 // Entries that share bytes: one block of data expanded by many entries (the non-recursive bomb).
 // ---------------------------------------------------------------------------------------------
 
+// The archive with its central directory records in reverse order (no comment, no Zip64), so
+// the directory no longer lists the entries in the order of their data.
+std::string ReversedDirectory(const std::string& zip) {
+    auto get = [&](size_t at, int n) {
+        uint32_t v = 0;
+        for (int i = n - 1; i >= 0; --i) v = (v << 8) | static_cast<uint8_t>(zip[at + i]);
+        return v;
+    };
+    const size_t end = zip.size() - 22;
+    const size_t cd_size = get(end + 12, 4), cd_start = get(end + 16, 4);
+    std::vector<std::string> records;
+    for (size_t at = cd_start; at < cd_start + cd_size;) {
+        const size_t n = 46 + get(at + 28, 2) + get(at + 30, 2) + get(at + 32, 2);
+        records.push_back(zip.substr(at, n));
+        at += n;
+    }
+    std::string out = zip.substr(0, cd_start);
+    for (auto r = records.rbegin(); r != records.rend(); ++r) out += *r;
+    return out + zip.substr(end);
+}
+
 TEST(HostileStructure, OverlappingEntriesAreRefusedBeforeAnythingIsWritten) {
     const std::string big(200000, 'z');
     struct Case {
@@ -109,6 +130,9 @@ TEST(HostileStructure, OverlappingEntriesAreRefusedBeforeAnythingIsWritten) {
         b.local_offset = 30 + 5;  // a's header and name
         cases.push_back({"header inside data", zipkit::ZipBuilder().Add(a).Add(b).Build()});
     }
+    // The same, listed out of the order of their data.
+    for (size_t i = 0, n = cases.size(); i < n; ++i)
+        cases.push_back({"reversed directory", ReversedDirectory(cases[i].zip)});
     for (const auto& c : cases) {
         Scene s;
         ASSERT_TRUE(WriteFile(s.archive, c.zip));
@@ -117,12 +141,16 @@ TEST(HostileStructure, OverlappingEntriesAreRefusedBeforeAnythingIsWritten) {
         EXPECT_TRUE(Snapshot(s.dest).empty()) << c.what;
         EXPECT_TRUE(Mentions(d.Of(1, ZE_CB_MESSAGE), "overlap")) << c.what;
     }
-    // Neighbours that merely touch are fine.
-    Scene s;
-    ASSERT_TRUE(WriteFile(s.archive,
-                          zipkit::ZipBuilder().AddFile("a", "1", 0).AddFile("b", "2", 0).Build()));
-    Driver d;
-    EXPECT_EQ(d.Run(s.archive, s.dest), 2) << d.Dump();
+    // Neighbours that merely touch are fine, in either order.
+    const std::string touching =
+        zipkit::ZipBuilder().AddFile("a", "1", 0).AddFile("b", "2", 0).AddFile("c", "3").Build();
+    for (const std::string& zip : {touching, ReversedDirectory(touching)}) {
+        Scene s;
+        ASSERT_TRUE(WriteFile(s.archive, zip));
+        Driver d;
+        EXPECT_EQ(d.Run(s.archive, s.dest), 3) << d.Dump();
+        EXPECT_EQ(ReadFile(s.dest + u"c"), "3");
+    }
 }
 
 TEST(HostileStructure, SecondEndRecordIsRefused) {

@@ -202,11 +202,11 @@ TEST_F(ZipperTest, OverwriteAnswersDecideAndDeclinesAreNoError) {
         TZMZipper z;
         Prepare(z, archive, out.Path());
         std::vector<std::string> asked;
-        std::vector<int> skipped;
+        std::vector<int> skipped, indices;
         z.OnExtractOverwrite = [&](TCustomZMZipper&, const AnsiString& f, bool, bool& ow, int idx) {
             EXPECT_FALSE(ow) << "the engine proposes to keep";
-            EXPECT_GE(idx, 0) << f;
             asked.push_back(f);
+            indices.push_back(idx);
             ow = yes;
         };
         z.OnSkipped = [&](TCustomZMZipper&, const AnsiString&, TZMSkipTypes t, int& e) {
@@ -215,6 +215,8 @@ TEST_F(ZipperTest, OverwriteAnswersDecideAndDeclinesAreNoError) {
         };
         ASSERT_EQ(0, z.Extract()) << z.ErrMessage();
         EXPECT_EQ(2u, asked.size());
+        // Their positions in the directory: a.txt, sub/, sub/b.txt, sub/deep/c.txt.
+        EXPECT_EQ((std::vector<int>{0, 2}), indices);
         EXPECT_EQ(yes ? std::string(200000, 'a') : "old a", ReadFile(out.File("a.txt")));
         EXPECT_EQ(yes ? 3 : 1, z.ProcessedCount());
         EXPECT_EQ(yes ? 0u : 2u, skipped.size());

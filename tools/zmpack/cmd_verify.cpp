@@ -68,7 +68,10 @@ int CmdVerify(const std::vector<UString>& args) {
     };
     zip.SetZipFileNameW(package.GetFileName());
     size_t files = 0;
-    for (const auto& e : zip.Entries()) files += e.IsDirectory() ? 0 : 1;
+    zip.ForEachEntry([&](const zipformat::ZipEntry& e) {
+        files += e.IsDirectory() ? 0 : 1;
+        return true;
+    });
     const int code = zip.Extract();
     if (code != 0 && failures.empty()) failures.push_back(AnsiToUtf8(zip.ErrMessage()));
     const size_t sound = static_cast<size_t>(zip.ProcessedCount() > 0 ? zip.ProcessedCount() : 0);
