@@ -1,6 +1,5 @@
 #include "extract/uextrthrd.h"
 
-#include <chrono>
 #include <exception>
 #include <thread>
 
@@ -81,6 +80,7 @@ void TExtractThread::Execute() {
     try {
         Zip_->SetActive(true);
         Zip_->Extract();
+        FlushProgress();
         const int32_t c = Zip_->ErrCode();
         if (c != 0 && c != kStopRequested) error_code_ = c;
     } catch (...) {
@@ -103,38 +103,58 @@ void TExtractThread::ZipCheckTerminate(bool& abort) {
 }
 
 void TExtractThread::ZipProgress(const TZMProgressDetails& details) {
-    Details = &details;
+    switch (details.Order()) {
+        case zpoNewItem:
+            Details = &details;
+            HandOver();
+            Details = nullptr;
+            break;
+        case zpoProgress: {
+            progress_.waiting = true;
+            progress_.item_per_cent = details.ItemPerCent();
+            progress_.total_per_cent = details.TotalPerCent();
+            const auto due = last_hand_over_ + std::chrono::milliseconds(kProgressEveryMs);
+            if (ui::IsMainThread() || std::chrono::steady_clock::now() >= due) HandOver();
+            break;
+        }
+        case zpoEndOfBatch:
+            FlushProgress();
+            break;
+        default:
+            break;  // nothing to show
+    }
+}
+
+void TExtractThread::FlushProgress() {
+    if (progress_.waiting) HandOver();
+}
+
+void TExtractThread::HandOver() {
     Synchronize([this] { ShowProgress(); });
-    Details = nullptr;
+    last_hand_over_ = std::chrono::steady_clock::now();
 }
 
 void TExtractThread::ShowProgress() {
-    if (Details == nullptr) return;
-    switch (Details->Order()) {
-        case zpoNewItem: {
-            CurrentItem = Details->ItemName();
-            // The exact name: the 8-bit one holds '?' for what the code page lacks.
-            current_item_w_ = Details->ItemNameW();
-            const UString& name = current_item_w_;
-            if (window_.Log != nullptr) window_.Log->AppendLine(name);
-            if (window_.FileLabel != nullptr) {
-                window_.FileLabel->SetCaption(
-                    FormatText(Languages.GetTextById(10, kTextCurrentFile),
-                               {Details->ItemNumber(), Details->TotalCount(), name}));
-            }
-            break;
+    if (progress_.waiting) {
+        progress_.waiting = false;
+        // A new file keeps the previous file's bar until it has made some progress.
+        if (progress_.item_per_cent > 0 && window_.ItemProgress != nullptr) {
+            window_.ItemProgress->SetPosition(progress_.item_per_cent);
         }
-        case zpoProgress:
-            // A new file keeps the previous file's bar until it has made some progress.
-            if (Details->ItemPerCent() > 0 && window_.ItemProgress != nullptr) {
-                window_.ItemProgress->SetPosition(Details->ItemPerCent());
-            }
-            if (window_.ArchiveProgress != nullptr) {
-                window_.ArchiveProgress->SetPosition(Details->TotalPerCent());
-            }
-            break;
-        default:
-            break;
+        if (window_.ArchiveProgress != nullptr) {
+            window_.ArchiveProgress->SetPosition(progress_.total_per_cent);
+        }
+    }
+    if (Details == nullptr || Details->Order() != zpoNewItem) return;
+    CurrentItem = Details->ItemName();
+    // The exact name: the 8-bit one holds '?' for what the code page lacks.
+    current_item_w_ = Details->ItemNameW();
+    const UString& name = current_item_w_;
+    if (window_.Log != nullptr) window_.Log->AppendLine(name);
+    if (window_.FileLabel != nullptr) {
+        window_.FileLabel->SetCaption(
+            FormatText(Languages.GetTextById(10, kTextCurrentFile),
+                       {Details->ItemNumber(), Details->TotalCount(), name}));
     }
 }
 
@@ -195,7 +215,12 @@ int32_t TExtractThread::AskUser(const UString& text) {
     question_text_ = text;
     question_buttons_ = kQuestionButtons;
     question_result_ = ui::mrCancel;
-    Synchronize([this] { question_result_ = ui::ConfirmDialog(question_text_, window_.Owner); });
+    // The progress so far shows before the question does.
+    Synchronize([this] {
+        ShowProgress();
+        question_result_ = ui::ConfirmDialog(question_text_, window_.Owner);
+    });
+    last_hand_over_ = std::chrono::steady_clock::now();
     return question_result_;
 }
 
