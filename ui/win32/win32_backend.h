@@ -32,6 +32,9 @@ class TWin32Peer : public TPeer {
   private:
     void ApplyText();
     void WriteText();
+    // A write paced to at most one every `every` ms after `last`: true when it is due now,
+    // else the timer is set (once) to do it when it is.
+    bool WriteNow(UINT_PTR timer_id, DWORD last, DWORD every, bool& timer);
     void AppendText();
     void ApplyFont();
     Font FittingFont() const;

@@ -211,33 +211,45 @@ Color EffectiveColor(const TComponent& c) {
     return kDefaultColor;
 }
 
+namespace {
+constexpr UINT_PTR kAppendTimer = 0x5A4C;
+constexpr UINT_PTR kCaptionTimer = 0x5A4D;
+
+// Both paced writes end here when their turn has come.
+void CALLBACK PaceTimerProc(HWND hwnd, UINT, UINT_PTR id, DWORD) {
+    KillTimer(hwnd, id);
+    TWin32Peer* peer = PeerOf(hwnd);
+    if (peer == nullptr) return;
+    if (id == kAppendTimer)
+        peer->FlushAppended();
+    else
+        peer->FlushCaption();
+}
+}  // namespace
+
+bool TWin32Peer::WriteNow(UINT_PTR timer_id, DWORD last, DWORD every, bool& timer) {
+    if (timer) return false;  // the timer writes what is waiting
+    const DWORD since = GetTickCount() - last;
+    if (since >= every) return true;
+    timer = SetTimer(hwnd_, timer_id, every - since, PaceTimerProc) != 0;
+    return !timer;
+}
+
 // A label whose caption changes faster than a person can read (the current file of an
 // extraction) is written to the control at most every kCaptionEveryMs, the latest caption last:
 // the system's static control draws itself at once on every new text. A change after a quiet
 // spell is written at once, so ordinary captions never wait.
 namespace {
-constexpr UINT_PTR kCaptionTimer = 0x5A4D;
 constexpr DWORD kCaptionEveryMs = 40;
-
-void CALLBACK CaptionTimerProc(HWND hwnd, UINT, UINT_PTR id, DWORD) {
-    KillTimer(hwnd, id);
-    if (TWin32Peer* peer = PeerOf(hwnd)) peer->FlushCaption();
-}
 }  // namespace
 
 void TWin32Peer::ApplyText() {
     if (hwnd_ == nullptr) return;
-    if (component_.GetKind() == Kind::Label) {
-        if (caption_timer_) return;  // the timer writes the latest caption
-        const DWORD since = GetTickCount() - last_caption_;
-        if (since < kCaptionEveryMs) {
-            caption_timer_ =
-                SetTimer(hwnd_, kCaptionTimer, kCaptionEveryMs - since, CaptionTimerProc) != 0;
-            if (caption_timer_) return;
-        }
-        last_caption_ = GetTickCount();
+    if (component_.GetKind() != Kind::Label) {
+        WriteText();
+    } else if (WriteNow(kCaptionTimer, last_caption_, kCaptionEveryMs, caption_timer_)) {
+        FlushCaption();
     }
-    WriteText();
 }
 
 void TWin32Peer::FlushCaption() {
@@ -262,14 +274,8 @@ void TWin32Peer::WriteText() {
 // work in proportion to all its text, so a fixed pace would let a long log take over the thread
 // that also serves the extraction.
 namespace {
-constexpr UINT_PTR kAppendTimer = 0x5A4C;
 constexpr DWORD kAppendEveryMs = 100;
 constexpr DWORD kAppendQuietFactor = 10;
-
-void CALLBACK AppendTimerProc(HWND hwnd, UINT, UINT_PTR id, DWORD) {
-    KillTimer(hwnd, id);
-    if (TWin32Peer* peer = PeerOf(hwnd)) peer->FlushAppended();
-}
 }  // namespace
 
 void TWin32Peer::AppendText() {
@@ -282,14 +288,7 @@ void TWin32Peer::AppendText() {
     const UString& all = c.Caption();
     const size_t n = c.AppendedLength() <= all.size() ? c.AppendedLength() : all.size();
     pending_.append(all, all.size() - n, n);
-    if (append_timer_) return;  // the timer writes what is waiting
-    const DWORD since = GetTickCount() - last_append_;
-    if (since >= append_every_) {
-        FlushAppended();
-    } else {
-        append_timer_ = SetTimer(hwnd_, kAppendTimer, append_every_ - since, AppendTimerProc) != 0;
-        if (!append_timer_) FlushAppended();
-    }
+    if (WriteNow(kAppendTimer, last_append_, append_every_, append_timer_)) FlushAppended();
 }
 
 void TWin32Peer::FlushAppended() {
