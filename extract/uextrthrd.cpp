@@ -80,6 +80,7 @@ void TExtractThread::Execute() {
     try {
         Zip_->SetActive(true);
         Zip_->Extract();
+        FlushReports();
         const int32_t c = Zip_->ErrCode();
         if (c != 0 && c != kStopRequested) error_code_ = c;
     } catch (...) {
@@ -102,39 +103,63 @@ void TExtractThread::ZipCheckTerminate(bool& abort) {
 }
 
 void TExtractThread::ZipProgress(const TZMProgressDetails& details) {
-    Details = &details;
-    Synchronize([this] { ShowProgress(); });
-    Details = nullptr;
-}
-
-void TExtractThread::ShowProgress() {
-    if (Details == nullptr) return;
-    switch (Details->Order()) {
+    switch (details.Order()) {
         case zpoNewItem: {
-            CurrentItem = Details->ItemName();
+            CurrentItem = details.ItemName();
             // The exact name: the 8-bit one holds '?' for what the code page lacks.
-            current_item_w_ = Details->ItemNameW();
-            const UString& name = current_item_w_;
-            if (window_.Log != nullptr) window_.Log->AppendLine(name);
-            if (window_.FileLabel != nullptr) {
-                window_.FileLabel->SetCaption(
-                    FormatText(Languages.GetTextById(10, kTextCurrentFile),
-                               {Details->ItemNumber(), Details->TotalCount(), name}));
-            }
+            current_item_w_ = details.ItemNameW();
+            TWaitingReport r;
+            r.new_item = true;
+            r.name = current_item_w_;
+            r.number = details.ItemNumber();
+            r.count = details.TotalCount();
+            waiting_.push_back(std::move(r));
             break;
         }
-        case zpoProgress:
+        case zpoProgress: {
+            // A later progress of the same item says all that an earlier one would.
+            if (waiting_.empty() || waiting_.back().new_item) waiting_.emplace_back();
+            waiting_.back().item_per_cent = details.ItemPerCent();
+            waiting_.back().total_per_cent = details.TotalPerCent();
+            break;
+        }
+        case zpoEndOfBatch:
+            FlushReports();
+            return;
+        default:
+            return;  // nothing to show
+    }
+    const auto due = last_hand_over_ + std::chrono::milliseconds(kShowEveryMs);
+    if (ui::IsMainThread() || waiting_.size() >= kMostWaiting ||
+        std::chrono::steady_clock::now() >= due)
+        FlushReports();
+}
+
+void TExtractThread::FlushReports() {
+    if (waiting_.empty()) return;
+    Synchronize([this] { ShowReports(); });
+    last_hand_over_ = std::chrono::steady_clock::now();
+}
+
+void TExtractThread::ShowReports() {
+    for (const TWaitingReport& r : waiting_) {
+        if (!r.new_item) {
             // A new file keeps the previous file's bar until it has made some progress.
-            if (Details->ItemPerCent() > 0 && window_.ItemProgress != nullptr) {
-                window_.ItemProgress->SetPosition(Details->ItemPerCent());
+            if (r.item_per_cent > 0 && window_.ItemProgress != nullptr) {
+                window_.ItemProgress->SetPosition(r.item_per_cent);
             }
             if (window_.ArchiveProgress != nullptr) {
-                window_.ArchiveProgress->SetPosition(Details->TotalPerCent());
+                window_.ArchiveProgress->SetPosition(r.total_per_cent);
             }
-            break;
-        default:
-            break;
+            continue;
+        }
+        if (window_.Log != nullptr) window_.Log->AppendLine(r.name);
+        if (window_.FileLabel != nullptr) {
+            window_.FileLabel->SetCaption(FormatText(Languages.GetTextById(10, kTextCurrentFile),
+                                                     {r.number, r.count, r.name}));
+        }
     }
+    waiting_.clear();
 }
 
 void TExtractThread::ZipExtractOverwrite(const AnsiString& file_name, bool& do_overwrite) {
@@ -194,7 +219,12 @@ int32_t TExtractThread::AskUser(const UString& text) {
     question_text_ = text;
     question_buttons_ = kQuestionButtons;
     question_result_ = ui::mrCancel;
-    Synchronize([this] { question_result_ = ui::ConfirmDialog(question_text_, window_.Owner); });
+    // What was reported so far shows before the question does.
+    Synchronize([this] {
+        ShowReports();
+        question_result_ = ui::ConfirmDialog(question_text_, window_.Owner);
+    });
+    last_hand_over_ = std::chrono::steady_clock::now();
     return question_result_;
 }
 

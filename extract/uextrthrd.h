@@ -5,12 +5,19 @@
 // entry, the questions about existing files and checksum mismatches, and at the end the
 // completion call. It shows no error itself; the window reads ErrorCode / ErrorMessage afterwards.
 //
-// The run starts as soon as the object is constructed. Destroying it asks the run to stop and
-// waits for the worker (serving its main-thread calls meanwhile), so a run is never cut off in the
-// middle of writing a file.
+// Each hand-over costs the worker a round trip through the window system, more than writing a
+// small file does. So reports wait on the worker and go over together, in the order they came,
+// at most every kShowEveryMs (at once when the run's handler is called on the main thread), and
+// always before a question and before the run ends; reports that show nothing are not handed
+// over, and a progress report replaces the one waiting before it for the same item. Every new
+// item still gets its own log line and caption, each file's bars are set to its last progress
+// before the next item shows, and the bars reach their final values before the completion call.
+//
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "platform/types.h"
 #include "ui/component.h"
@@ -38,6 +45,10 @@ class TExtractThread : public ui::TThread {
     static constexpr uint16_t kQuestionButtons = 0x30B;
     // The component's code for a stop that was asked for.
     static constexpr int32_t kStopRequested = 11007;
+    // Reports shown more often than this are more than a person can follow.
+    static constexpr int kShowEveryMs = 40;
+    // Reports that may wait at most, so a hand-over never grows without bound.
+    static constexpr size_t kMostWaiting = 512;
 
     TExtractThread(const AnsiString& zip_file_name, const AnsiString& destination,
                    const AnsiString& password, TExtractWindow window);
@@ -66,7 +77,9 @@ class TExtractThread : public ui::TThread {
   private:
     void ZipCheckTerminate(bool& abort);
     void ZipProgress(const TZMProgressDetails& details);
-    void ShowProgress();
+    // Hands the waiting reports to the main thread, which shows them (ShowReports) in order.
+    void FlushReports();
+    void ShowReports();
     void ZipExtractOverwrite(const AnsiString& file_name, bool& do_overwrite);
     void ZipCRC32Error(const AnsiString& file_name, bool& do_extract);
     void ZipSkipped(TZMSkipTypes skip_type, int& error_value);
@@ -84,7 +97,17 @@ class TExtractThread : public ui::TThread {
     AnsiString zip_file_name_;
     AnsiString password_;
     AnsiString destination_;
-    const TZMProgressDetails* Details = nullptr;
+    // Reports not yet shown, as what they show (the component's record changes in place).
+    struct TWaitingReport {
+        bool new_item = false;
+        UString name;  // a new item: its caption's values
+        int32_t number = 0;
+        int64_t count = 0;
+        int32_t item_per_cent = 0;  // progress: the bars' values
+        int32_t total_per_cent = 0;
+    };
+    std::vector<TWaitingReport> waiting_;
+    std::chrono::steady_clock::time_point last_hand_over_{};
     int32_t error_code_ = 0;
     AnsiString CurrentItem;
     UString current_item_w_;  // CurrentItem, exact

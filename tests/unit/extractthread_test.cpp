@@ -1,6 +1,8 @@
 // The extraction thread on its own: what each of the component's reports does to the window's
 // controls, how skips and stop requests end a run, and that a run is never cut off.
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "extract/uextrthrd.h"
 #include "extract/utextformat.h"
@@ -61,9 +63,8 @@ class ExtractThreadTest : public wizardkit::TInstallerTest {
     std::unique_ptr<TExtractThread> Run(const zipkit::ZipBuilder& zip) {
         const UString pkg = dir.File("pkg.exe");
         EXPECT_TRUE(wizardkit::WritePackage(pkg, zip, {}));
-        auto t = std::make_unique<TExtractThread>(platform::WideToAnsi(pkg),
-                                                  platform::WideToAnsi(dir.File("out")), "",
-                                                  Window());
+        auto t = std::make_unique<TExtractThread>(
+            platform::WideToAnsi(pkg), platform::WideToAnsi(dir.File("out")), "", Window());
         EXPECT_TRUE(hl::PumpUntil([this] { return done; }, 30000));
         return t;
     }
@@ -137,6 +138,59 @@ TEST_F(ExtractThreadTest, RunReportsCountsAndOneLogLinePerItem) {
     EXPECT_EQ(100, total->Position());
 }
 
+// Sees each caption the thread gives the file label, with both bars as they stand at that moment.
+class TCaptionRecorder : public ui::TPeer {
+  public:
+    TCaptionRecorder(ui::TComponent& label, ui::TComponent& item, ui::TComponent& total)
+        : label_(label), item_(item), total_(total) {}
+    void Changed(ui::Prop what) override {
+        if (what == ui::Prop::Caption)
+            seen.push_back({U8(label_.Caption()), item_.Position(), total_.Position()});
+    }
+    struct TSeen {
+        std::string caption;
+        int item, total;
+    };
+    std::vector<TSeen> seen;
+
+  private:
+    ui::TComponent &label_, &item_, &total_;
+};
+
+TEST_F(ExtractThreadTest, ProgressShownLessOftenStillEndsEveryFileAndTheRun) {
+    // A file large enough for many progress reports, each closer than the thread shows them,
+    // then small ones, each of which has a single report at its end.
+    std::string big(3 << 20, '\0');
+    for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>((i * 7919) >> 9);
+    zipkit::ZipBuilder b;
+    b.AddFile("big.bin", big, 0);
+    std::vector<std::string> names = {"big.bin"};
+    for (int i = 0; i < 30; ++i) {
+        names.push_back("s/f" + std::to_string(i) + ".txt");
+        b.AddFile(names.back(), std::string(100 + i, 'a' + i % 26));
+    }
+    auto* recorder = new TCaptionRecorder(*label, *item, *total);
+    label->SetPeer(std::unique_ptr<ui::TPeer>(recorder));
+    auto t = Run(b);
+    ASSERT_EQ(0, t->ErrorCode());
+
+    ASSERT_EQ(names.size(), recorder->seen.size()) << "one caption per item";
+    for (size_t i = 0; i < names.size(); ++i) {
+        EXPECT_NE(std::string::npos,
+                  recorder->seen[i].caption.find("(" + std::to_string(i + 1) + "/31): " + names[i]))
+            << recorder->seen[i].caption;
+        if (i > 0) {
+            EXPECT_EQ(100, recorder->seen[i].item) << "file " << names[i - 1] << " ended at 100";
+            EXPECT_LE(recorder->seen[i - 1].total, recorder->seen[i].total);
+        }
+    }
+    std::vector<std::string> lines;
+    for (const UString& l : log->Lines()) lines.push_back(U8(l));
+    EXPECT_EQ(names, lines);
+    EXPECT_EQ(100, item->Position());
+    EXPECT_EQ(100, total->Position()) << "the run's last progress is shown before it ends";
+}
+
 TEST_F(ExtractThreadTest, SkipsAndStopRequestsDecideTheEnd) {
     zipkit::ZipBuilder b;
     b.AddFile("a.txt", "a");
@@ -200,8 +254,8 @@ TEST(TextFormat, FillsPlaceholdersAndSurvivesBadPatterns) {
     EXPECT_EQ(u"Сейчас (3/7): a.txt", FormatText(u"Сейчас (%d/%d): %s", {3, int64_t(7), u"a.txt"}));
     EXPECT_EQ(u"100% of -5", FormatText(u"100%% of %d", {-5}));
     EXPECT_EQ(u"[  42][42  ][007]", FormatText(u"[%4d][%-4d][%.3d]", {42, 42, 7}));
-    EXPECT_EQ(u"a  b", FormatText(u"a %s b", {}));        // missing argument: nothing
-    EXPECT_EQ(u"n=12", FormatText(u"n=%s", {12}));       // number for %s
+    EXPECT_EQ(u"a  b", FormatText(u"a %s b", {}));         // missing argument: nothing
+    EXPECT_EQ(u"n=12", FormatText(u"n=%s", {12}));         // number for %s
     EXPECT_EQ(u"%x %", FormatText(u"%x %", {u"unused"}));  // unknown kept as written
     EXPECT_EQ(u"-9223372036854775808", FormatText(u"%d", {INT64_MIN}));
     EXPECT_LE(FormatText(u"%999999999999d", {1}).size(), 1025u);

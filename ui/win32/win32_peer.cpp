@@ -211,7 +211,55 @@ Color EffectiveColor(const TComponent& c) {
     return kDefaultColor;
 }
 
+namespace {
+constexpr UINT_PTR kAppendTimer = 0x5A4C;
+constexpr UINT_PTR kCaptionTimer = 0x5A4D;
+
+// Both paced writes end here when their turn has come.
+void CALLBACK PaceTimerProc(HWND hwnd, UINT, UINT_PTR id, DWORD) {
+    KillTimer(hwnd, id);
+    TWin32Peer* peer = PeerOf(hwnd);
+    if (peer == nullptr) return;
+    if (id == kAppendTimer)
+        peer->FlushAppended();
+    else
+        peer->FlushCaption();
+}
+}  // namespace
+
+bool TWin32Peer::WriteNow(UINT_PTR timer_id, DWORD last, DWORD every, bool& timer) {
+    if (timer) return false;  // the timer writes what is waiting
+    const DWORD since = GetTickCount() - last;
+    if (since >= every) return true;
+    timer = SetTimer(hwnd_, timer_id, every - since, PaceTimerProc) != 0;
+    return !timer;
+}
+
+// A label whose caption changes faster than a person can read (the current file of an
+// extraction) is written to the control at most every kCaptionEveryMs, the latest caption last:
+// the system's static control draws itself at once on every new text. A change after a quiet
+// spell is written at once, so ordinary captions never wait.
+namespace {
+constexpr DWORD kCaptionEveryMs = 40;
+}  // namespace
+
 void TWin32Peer::ApplyText() {
+    if (hwnd_ == nullptr) return;
+    if (component_.GetKind() != Kind::Label) {
+        WriteText();
+    } else if (WriteNow(kCaptionTimer, last_caption_, kCaptionEveryMs, caption_timer_)) {
+        FlushCaption();
+    }
+}
+
+void TWin32Peer::FlushCaption() {
+    if (caption_timer_) KillTimer(hwnd_, kCaptionTimer);
+    caption_timer_ = false;
+    last_caption_ = GetTickCount();
+    WriteText();
+}
+
+void TWin32Peer::WriteText() {
     if (hwnd_ == nullptr) return;
     pending_.clear();  // the whole text holds whatever was waiting to be appended
     writing_ = true;
@@ -221,17 +269,13 @@ void TWin32Peer::ApplyText() {
 }
 
 // Only the added lines go to the control, at its end, and the view follows them. A log that
-// gets a line per file is written to the control at most every kAppendEveryMs: each insertion
-// costs the control work in proportion to all its text, so one per line would make a long run
-// slow down as it goes.
+// gets a line per file is written to the control at most every kAppendEveryMs, and never sooner
+// than kAppendQuietFactor times as long as the last write took: each insertion costs the control
+// work in proportion to all its text, so a fixed pace would let a long log take over the thread
+// that also serves the extraction.
 namespace {
-constexpr UINT_PTR kAppendTimer = 0x5A4C;
 constexpr DWORD kAppendEveryMs = 100;
-
-void CALLBACK AppendTimerProc(HWND hwnd, UINT, UINT_PTR id, DWORD) {
-    KillTimer(hwnd, id);
-    if (TWin32Peer* peer = PeerOf(hwnd)) peer->FlushAppended();
-}
+constexpr DWORD kAppendQuietFactor = 10;
 }  // namespace
 
 void TWin32Peer::AppendText() {
@@ -244,12 +288,7 @@ void TWin32Peer::AppendText() {
     const UString& all = c.Caption();
     const size_t n = c.AppendedLength() <= all.size() ? c.AppendedLength() : all.size();
     pending_.append(all, all.size() - n, n);
-    if (GetTickCount() - last_append_ >= kAppendEveryMs) {
-        FlushAppended();
-    } else if (!append_timer_) {
-        append_timer_ = SetTimer(hwnd_, kAppendTimer, kAppendEveryMs, AppendTimerProc) != 0;
-        if (!append_timer_) FlushAppended();
-    }
+    if (WriteNow(kAppendTimer, last_append_, append_every_, append_timer_)) FlushAppended();
 }
 
 void TWin32Peer::FlushAppended() {
@@ -265,6 +304,9 @@ void TWin32Peer::FlushAppended() {
     SendMessageW(hwnd_, EM_SCROLLCARET, 0, 0);
     writing_ = false;
     pending_.clear();
+    const DWORD took = GetTickCount() - last_append_;
+    append_every_ =
+        took * kAppendQuietFactor > kAppendEveryMs ? took * kAppendQuietFactor : kAppendEveryMs;
 }
 
 // The layout is fixed in pixels, but the fonts are the machine's: where the one asked for sets
@@ -287,9 +329,14 @@ Font TWin32Peer::FittingFont() const {
     return f;
 }
 
+// Only a font that differs is sent: the system's controls repaint at once on WM_SETFONT, and a
+// caption that changes for every file would otherwise be drawn twice each time.
 void TWin32Peer::ApplyFont() {
     if (hwnd_ == nullptr) return;
-    SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(FittingFont())), TRUE);
+    HFONT font = FontFor(FittingFont());
+    if (font == font_) return;
+    font_ = font;
+    SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
 }
 
 void TWin32Peer::ApplyItems() {
@@ -388,8 +435,13 @@ void TWin32Peer::Changed(Prop what) {
             }
             break;
         case Prop::Progress:
-            SendMessageW(hwnd_, PBM_SETRANGE32, static_cast<WPARAM>(c.Min()),
-                         static_cast<LPARAM>(c.Max()));
+            if (!range_set_ || c.Min() != range_min_ || c.Max() != range_max_) {
+                range_set_ = true;
+                range_min_ = c.Min();
+                range_max_ = c.Max();
+                SendMessageW(hwnd_, PBM_SETRANGE32, static_cast<WPARAM>(c.Min()),
+                             static_cast<LPARAM>(c.Max()));
+            }
             SendMessageW(hwnd_, PBM_SETPOS, static_cast<WPARAM>(c.Position()), 0);
             break;
         case Prop::Bitmap: {
