@@ -129,16 +129,16 @@ void TExtractThread::ZipProgress(const TZMProgressDetails& details) {
         default:
             return;  // nothing to show
     }
-    const auto due = last_hand_over_ + std::chrono::milliseconds(kShowEveryMs);
+    const auto due = last_hand_over_ + kShowEveryMs;
     if (ui::IsMainThread() || waiting_.size() >= kMostWaiting ||
-        std::chrono::steady_clock::now() >= due)
+        platform::MonotonicMs() >= due)
         FlushReports();
 }
 
 void TExtractThread::FlushReports() {
     if (waiting_.empty()) return;
     Synchronize([this] { ShowReports(); });
-    last_hand_over_ = std::chrono::steady_clock::now();
+    last_hand_over_ = platform::MonotonicMs();
 }
 
 void TExtractThread::ShowReports() {
@@ -224,7 +224,7 @@ int32_t TExtractThread::AskUser(const UString& text) {
         ShowReports();
         question_result_ = ui::ConfirmDialog(question_text_, window_.Owner);
     });
-    last_hand_over_ = std::chrono::steady_clock::now();
+    last_hand_over_ = platform::MonotonicMs();
     return question_result_;
 }
 

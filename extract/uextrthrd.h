@@ -13,7 +13,6 @@
 // item still gets its own log line and caption, each file's bars are set to its last progress
 // before the next item shows, and the bars reach their final values before the completion call.
 //
-#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -107,7 +106,7 @@ class TExtractThread : public ui::TThread {
         int32_t total_per_cent = 0;
     };
     std::vector<TWaitingReport> waiting_;
-    std::chrono::steady_clock::time_point last_hand_over_{};
+    uint64_t last_hand_over_ = 0;  // platform::MonotonicMs of the last hand-over
     int32_t error_code_ = 0;
     AnsiString CurrentItem;
     UString current_item_w_;  // CurrentItem, exact

@@ -71,5 +71,7 @@ class Thread {
 uint64_t CurrentThreadId();
 // Suspends the calling thread for at least ms milliseconds.
 void SleepMs(unsigned ms);
+// Milliseconds since some fixed moment, never going back (for pacing, not for dates).
+uint64_t MonotonicMs();
 
 }  // namespace platform

@@ -61,4 +61,10 @@ void SleepMs(unsigned ms) {
     }
 }
 
+uint64_t MonotonicMs() {
+    timespec t{};
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return static_cast<uint64_t>(t.tv_sec) * 1000u + static_cast<uint64_t>(t.tv_nsec) / 1000000u;
+}
+
 }  // namespace platform

@@ -57,4 +57,6 @@ uint64_t CurrentThreadId() { return GetCurrentThreadId(); }
 
 void SleepMs(unsigned ms) { Sleep(ms); }
 
+uint64_t MonotonicMs() { return GetTickCount64(); }
+
 }  // namespace platform
