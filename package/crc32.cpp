@@ -2,21 +2,7 @@
 
 #include <zlib.h>
 
-#include <array>
 #include <limits>
-
-const uint32_t* Crc32Table() {
-    static const std::array<uint32_t, 256> table = [] {
-        std::array<uint32_t, 256> t{};
-        for (uint32_t n = 0; n < 256; ++n) {
-            uint32_t c = n;
-            for (int k = 0; k < 8; ++k) c = (c & 1) ? (c >> 1) ^ 0xEDB88320u : c >> 1;
-            t[n] = c;
-        }
-        return t;
-    }();
-    return table.data();
-}
 
 uint32_t Crc32Update(const void* buffer, size_t length, uint32_t reg) {
     // zlib presets and complements inside crc32(); undoing both on the way in and out leaves

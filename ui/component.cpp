@@ -56,14 +56,6 @@ TForm* TComponent::ParentForm() {
     return static_cast<TForm*>(c);
 }
 
-TComponent* TComponent::FindComponent(const UString& name) const {
-    for (const auto& c : owned_) {
-        if (c->name_ == name) return c.get();
-        if (TComponent* inner = c->FindComponent(name)) return inner;
-    }
-    return nullptr;
-}
-
 TComponent* TComponent::FindByControlId(int id) const {
     for (const auto& c : owned_) {
         if (c->control_id_ == id) return c.get();
@@ -95,23 +87,6 @@ void TComponent::SetAnsiText(bool on) {
 AnsiString TComponent::AnsiCaption() const { return platform::WideToAnsi(caption_); }
 
 void TComponent::SetAnsiCaption(const AnsiString& text) { SetCaption(platform::AnsiToWide(text)); }
-
-std::vector<UString> TComponent::Lines() const {
-    std::vector<UString> lines;
-    if (caption_.empty()) return lines;
-    size_t start = 0;
-    for (;;) {
-        size_t at = caption_.find(u"\r\n", start);
-        if (at == UString::npos) {
-            lines.push_back(caption_.substr(start));
-            break;
-        }
-        lines.push_back(caption_.substr(start, at - start));
-        start = at + 2;
-        if (start == caption_.size()) break;  // a final line break ends the last line
-    }
-    return lines;
-}
 
 void TComponent::AppendLine(const UString& line) {
     const size_t before = caption_.size();
@@ -257,11 +232,6 @@ void TComponent::SetRange(int min, int max) {
 void TComponent::SetPicture(TBitmap bmp) {
     picture_ = std::move(bmp);
     Notify(Prop::Bitmap);
-}
-
-void TComponent::Click() {
-    if (kind_ == Kind::CheckBox) UserSetChecked(!checked_);
-    DoClick();
 }
 
 void TComponent::DoClick() {

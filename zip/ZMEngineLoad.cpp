@@ -155,10 +155,6 @@ int32_t TZMEngineLoader::Unload(TZMLoaderClient* client) {
     return result;
 }
 
-int32_t TZMEngineLoader::LoadVersion(TZMLoaderClient* client) {
-    return Load(client) >= 1 ? Version() : 0;
-}
-
 int32_t TZMEngineLoader::UnloadLocked(TZMLoaderClient* client) {
     Guard g(Lock);
     int32_t remaining = 0;
@@ -180,12 +176,6 @@ void TZMEngineLoader::Remove(TZMLoaderClient* client) {
     Guard g(Lock);
     if (client == nullptr) return;
     if (Pair* p = FindClient(client)) *p = Pair(nullptr, 0);
-}
-
-bool TZMEngineLoader::IsLoadedFor(TZMLoaderClient* client) {
-    Guard g(Lock);
-    const Pair* p = client != nullptr ? FindClient(client) : nullptr;
-    return p != nullptr && p->second > 0;
 }
 
 int32_t TZMEngineLoader::Exec(TZMLoaderClient* client, ZECommand* command, uint32_t& handle) {
@@ -448,22 +438,10 @@ void TZMEngineLoader::Deliver() {
     for (const auto& m : out) m.first->ReportMessage(m.second.first, m.second.second);
 }
 
-#define ZM_LOADER_GETTER(type, name, field) \
-    type TZMEngineLoader::name() {          \
-        Guard g(Lock);                      \
-        return field;                       \
-    }
-ZM_LOADER_GETTER(int32_t, ResourceVersion, ResourceVersion_)
-ZM_LOADER_GETTER(int32_t, Version, Version_)
-ZM_LOADER_GETTER(int32_t, PrivVersion, PrivVersion_)
-ZM_LOADER_GETTER(AnsiString, DllName, DllName_)
-ZM_LOADER_GETTER(AnsiString, Banner, Banner_)
-ZM_LOADER_GETTER(AnsiString, RequestedPath, RequestedPath_)
-ZM_LOADER_GETTER(AnsiString, TempDllPath, platform::WideToAnsi(TempDllPath_))
-ZM_LOADER_GETTER(UString, TempFolder, TempFolder_)
-ZM_LOADER_GETTER(uint32_t, LastError, LastError_)
-ZM_LOADER_GETTER(bool, IsLoaded, Module.IsLoaded())
-#undef ZM_LOADER_GETTER
+AnsiString TZMEngineLoader::RequestedPath() {
+    Guard g(Lock);
+    return RequestedPath_;
+}
 
 TZMEngineLoader& EngineLoader() {
     // The object itself is never destroyed: a component held by another static object may still

@@ -128,35 +128,10 @@ bool TCustomZMZipper::ForEachEntry(
     return error == 0 && !stopped;
 }
 
-const std::vector<zipformat::ZipEntry>& TCustomZMZipper::Entries() const {
-    static const std::vector<zipformat::ZipEntry> kNone;
-    if (!active_) return kNone;
-    if (!listed_read_ && entry_count_ > 0) {
-        std::vector<zipformat::ZipEntry> found;
-        found.reserve(entry_count_);
-        if (ForEachEntry([&](const zipformat::ZipEntry& e) {
-                found.push_back(e);
-                return true;
-            }))
-            listed_.swap(found);
-    }
-    listed_read_ = true;
-    return listed_;
-}
-
 UString TCustomZMZipper::EntryNameW(const zipformat::ZipEntry& e) {
     // Decoded as the engine decodes it, so events and listings name entries alike.
     if (e.utf8_name.empty() && !e.utf8_flag) return platform::OemToWide(e.name);
     return platform::Utf8ToWide(e.utf8_name.empty() ? e.name : e.utf8_name);
-}
-
-UString TCustomZMZipper::EntryNameW(size_t index) const {
-    const std::vector<zipformat::ZipEntry>& entries = Entries();
-    return index < entries.size() ? EntryNameW(entries[index]) : UString();
-}
-
-AnsiString TCustomZMZipper::EntryName(size_t index) const {
-    return platform::WideToAnsi(EntryNameW(index));
 }
 
 void TCustomZMZipper::ClearDirectory() {
@@ -181,8 +156,8 @@ void TCustomZMZipper::SetError(int32_t code, const AnsiString& message) {
 
 // The archive may follow other data (a package's stub and blocks): the reader finds its start
 // from the end records, and every size and offset is checked against the file.
-int32_t TCustomZMZipper::WalkDirectory(
-    const std::function<bool(const zipformat::ZipEntry&)>& visit, AnsiString& why) const {
+int32_t TCustomZMZipper::WalkDirectory(const std::function<bool(const zipformat::ZipEntry&)>& visit,
+                                       AnsiString& why) const {
     const AnsiString shown = platform::WideToAnsi(zip_path_);
     platform::FileStream file;
     if (!file.Open(zip_path_, platform::FileStream::Mode::ReadShared)) {

@@ -124,3 +124,6 @@ add_executable(thread_runtime_test ${zm_win_dir}/thread_runtime_test.cpp)
 zm_defaults(thread_runtime_test)
 target_link_libraries(thread_runtime_test PRIVATE zm_platform zm_threadruntime)
 add_test(NAME thread_runtime_test COMMAND thread_runtime_test)
+
+# zlib's checksum calls as the installer and the engine library carry them.
+zm_test(zlibcrc_test SOURCES ${zm_win_dir}/zlibcrc_test.cpp LIBS zm_zlibcrc)
