@@ -1,4 +1,4 @@
-// zlib's crc32() and get_crc_table() for the Windows programs and the engine library. zlib's own
+// zlib's crc32() and get_crc_table() for the installer and the engine library. zlib's own
 // come with their tables as about 5 KB of constants (and the installer carries the engine
 // library a second time, packed, where such tables do not shrink); these compute the same
 // CRC-32 on tables built at first use, in zero-filled memory the image does not store. On the
