@@ -15,13 +15,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 import native_extract  # noqa: E402
 import run  # noqa: E402
 import scaling  # noqa: E402
-
-
-def put(root, rel, data=b""):
-    path = os.path.join(root, rel)
-    os.makedirs(os.path.dirname(path), exist_ok=True)
-    with open(path, "wb") as f:
-        f.write(data)
+from benchlib_test import put  # noqa: E402
 
 
 @unittest.skipIf(shutil.which("zip") is None, "Info-ZIP zip is not installed")
