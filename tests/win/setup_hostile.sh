@@ -192,20 +192,27 @@ EOF
 done
 echo "sweep: ${#samples[@]} samples, crashes=0, hangs=0, outcomes: ${!seen[*]}"
 
+# Installs $work/LABEL/Setup.exe into a destination that refuses the writes: the extraction
+# ends with the error box (its text in $text), the wizard stays on the extraction page and
+# neither offers nor starts the program.
+expect_write_error() {  # label
+  setup_start "$work/$1/Setup.exe"
+  h_drv wait "$window" 60000 || fail "$1: no wizard"
+  h_drv click "$window" 106 || fail "$1: no Next"
+  event=$(h_drv await "$window" 34 90000) || fail "$1: no end after the check"
+  [ "$event" = "message Error" ] || fail "$1: after the extraction: $event"
+  text=$(h_drv text Error 0)
+  h_drv press Error OK || fail "$1: no OK"
+  h_drv wait "Sample Program" 1500 >/dev/null 2>&1 && fail "$1: the program was started"
+  [ "$(h_drv page "$window")" = 2 ] || fail "$1: the wizard moved on to page $(h_drv page "$window")"
+  setup_stop
+}
+
 # --- blocked ---------------------------------------------------------------------------------
 mkdir -p "$work/blocked/Demo"
 cp "$good" "$work/blocked/Setup.exe"
 echo "in the way" >"$work/blocked/Demo/data"
-setup_start "$work/blocked/Setup.exe"
-h_drv wait "$window" 60000 || fail "blocked: no wizard"
-h_drv click "$window" 106 || fail "blocked: no Next"
-event=$(h_drv await "$window" 34 90000) || fail "blocked: no end after the check"
-[ "$event" = "message Error" ] || fail "blocked: after the extraction: $event"
-text=$(h_drv text Error 0)
-h_drv press Error OK || fail "blocked: no OK"
-h_drv wait "Sample Program" 1500 >/dev/null 2>&1 && fail "blocked: the program was started"
-[ "$(h_drv page "$window")" = 2 ] || fail "blocked: the wizard moved on to page $(h_drv page "$window")"
-setup_stop
+expect_write_error blocked
 [ "$(cat "$work/blocked/Demo/data")" = "in the way" ] || fail "blocked: the file in the way changed"
 rm "$work/blocked/Demo/data"
 sound_or_absent "$work/blocked/Demo" blocked
@@ -217,15 +224,7 @@ mkdir -p "$work/readonly/Demo"
 cp "$good" "$work/readonly/Setup.exe"
 if chattr +i "$work/readonly/Demo" 2>/dev/null; then
   immutable=$work/readonly/Demo
-  setup_start "$work/readonly/Setup.exe"
-  h_drv wait "$window" 60000 || fail "readonly: no wizard"
-  h_drv click "$window" 106 || fail "readonly: no Next"
-  event=$(h_drv await "$window" 34 90000) || fail "readonly: no end after the check"
-  [ "$event" = "message Error" ] || fail "readonly: after the extraction: $event"
-  text=$(h_drv text Error 0)
-  h_drv press Error OK || fail "readonly: no OK"
-  h_drv wait "Sample Program" 1500 >/dev/null 2>&1 && fail "readonly: the program was started"
-  setup_stop
+  expect_write_error readonly
   chattr -i "$immutable"
   immutable=""
   [ -z "$(ls -A "$work/readonly/Demo")" ] || fail "readonly: written: $(ls -A "$work/readonly/Demo")"
