@@ -90,12 +90,9 @@ cp "$good" "$bad_dir" && damage "$bad_dir" directory
 expect_refused "$bad_dir" directory
 
 window="Setup - Demo"
-setup_start "$bad_data"
-h_drv wait "$window" 60000 || fail "data: the wizard did not open"
-h_drv click "$window" 106 || fail "data: no Next"
-event=$(h_drv await "$window" 2 30000) || fail "data: nothing after the check"
-[ "$event" = "message Fehler" ] || fail "data: after the check: $event"
-text=$(h_drv text Fehler 0)
+setup_until_message "$bad_data" "$window" 2 30000 Fehler ||
+  fail "data: the check did not end with the error box"
+text=$H_TEXT
 [ "$text" = "Das Archiv ist beschädigt, das Entpacken ist nicht möglich." ] ||
   fail "data: the box says \"$text\""
 setup_shot Fehler damaged-data || fail "data: no picture"

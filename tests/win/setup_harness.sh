@@ -21,6 +21,10 @@
 #                                   the check, the extraction (questions go to setup_on_question),
 #                                   the Ready page when there is one (Next), up to the Finish
 #                                   page; a picture of every page when SHOT_PREFIX is given
+#   setup_until_message PACKAGE TITLE PAGES MS CAPTION
+#                                   starts the installer, presses Next on the wizard TITLE and
+#                                   waits up to MS for the message box CAPTION before the wizard
+#                                   reaches one of PAGES; its text goes to H_TEXT
 #   setup_wait_exit [MS]            waits for the installer to end; sets H_SETUP_RC
 #   setup_stop                      ends the installer if it still runs (for traps)
 #   tree_equal A B                  the two folders hold the same files, byte for byte
@@ -29,10 +33,10 @@
 # default answers Yes to All; h_drv text Confirm 0 gives the question, h_drv press Confirm No
 # answers it); setup_on_ready TITLE runs on the Ready page before Next, setup_on_finish TITLE on
 # the Finish page before its picture (defaults: nothing).
-# Variables a script may read: H_SETUP_PID, H_SETUP_RC, H_DEST (the folder the wizard installed
+# Variables a script may read: H_SETUP_PID, H_SETUP_RC, H_TEXT, H_DEST (the folder the wizard installed
 # into, a local path), H_SHOTS.
 
-H_RUN="" H_DRIVER="" H_ZMPACK="" H_SHOTS="" H_SETUP_PID="" H_SETUP_RC="" H_DEST=""
+H_RUN="" H_DRIVER="" H_ZMPACK="" H_SHOTS="" H_SETUP_PID="" H_SETUP_RC="" H_DEST="" H_TEXT=""
 
 harness_init() {
   H_RUN=$1 H_DRIVER=$2 H_ZMPACK=$3 H_SHOTS=${4:-}
@@ -87,6 +91,17 @@ setup_start() {
   H_SETUP_RC=""
   "$H_RUN" "$1" >/dev/null 2>&1 &
   H_SETUP_PID=$!
+}
+
+setup_until_message() {
+  local event
+  H_TEXT=""
+  setup_start "$1"
+  h_drv wait "$2" 60000 || { echo "no wizard \"$2\"" >&2; return 1; }
+  h_drv click "$2" 106 || { echo "no Next" >&2; return 1; }
+  event=$(h_drv await "$2" "$3" "$4") || { echo "nothing after Next" >&2; return 1; }
+  [ "$event" = "message $5" ] || { echo "after Next: $event" >&2; return 1; }
+  H_TEXT=$(h_drv text "$5" 0)
 }
 
 setup_wait_exit() {

@@ -134,12 +134,9 @@ z.close()' "$name" "$work/names/hostile.zip" || fail "no hostile archive"
   h_zmpack create -o "$work/names/Setup.exe" --stub "$stub" --title Demo --language en \
     --zip "$work/names/hostile.zip" >/dev/null || fail "no package for $name"
   before=$(snapshot)
-  setup_start "$work/names/Setup.exe"
-  h_drv wait "$window" 60000 || fail "names: no wizard"
-  h_drv click "$window" 106 || fail "names: no Next"
-  event=$(h_drv await "$window" 34 90000) || fail "names ($name): no end after the check"
-  [ "$event" = "message Error" ] || fail "names ($name): after the extraction: $event"
-  text=$(h_drv text Error 0)
+  setup_until_message "$work/names/Setup.exe" "$window" 34 90000 Error ||
+    fail "names ($name): the extraction did not end with the error box"
+  text=$H_TEXT
   h_drv press Error OK || fail "names ($name): no OK"
   setup_stop
   grep -q "refused entry name" <<<"$text" || fail "names ($name): the box says \"$text\""
@@ -196,12 +193,9 @@ echo "sweep: ${#samples[@]} samples, crashes=0, hangs=0, outcomes: ${!seen[*]}"
 # ends with the error box (its text in $text), the wizard stays on the extraction page and
 # neither offers nor starts the program.
 expect_write_error() {  # label
-  setup_start "$work/$1/Setup.exe"
-  h_drv wait "$window" 60000 || fail "$1: no wizard"
-  h_drv click "$window" 106 || fail "$1: no Next"
-  event=$(h_drv await "$window" 34 90000) || fail "$1: no end after the check"
-  [ "$event" = "message Error" ] || fail "$1: after the extraction: $event"
-  text=$(h_drv text Error 0)
+  setup_until_message "$work/$1/Setup.exe" "$window" 34 90000 Error ||
+    fail "$1: the extraction did not end with the error box"
+  text=$H_TEXT
   h_drv press Error OK || fail "$1: no OK"
   h_drv wait "Sample Program" 1500 >/dev/null 2>&1 && fail "$1: the program was started"
   [ "$(h_drv page "$window")" = 2 ] || fail "$1: the wizard moved on to page $(h_drv page "$window")"
