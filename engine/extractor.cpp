@@ -29,11 +29,6 @@ UString FromCommand(const char* utf8, const char* ansi) {
     return UString();
 }
 
-UString DecodeWide(const zipformat::ZipEntry& entry) {
-    return entry.utf8_name.empty() && !entry.utf8_flag ? platform::OemToWide(entry.name)
-                                                       : platform::Utf8ToWide(entry.utf8_name);
-}
-
 std::vector<std::string> Patterns(const char* const* list, int32_t count) {
     std::vector<std::string> out;
     if (list == nullptr) return out;
@@ -141,7 +136,7 @@ int32_t Extractor::Survey(uint64_t& count, uint64_t& total) {
         ++count;
         total += entry.size;
         if (!test_) {
-            SafeEntryName safe = CheckEntryName(DecodeWide(entry), !dir_names_);
+            SafeEntryName safe = CheckEntryName(entry.DecodedName(), !dir_names_);
             if (safe.ok) final_names_.Announce(FinalPathKey(safe));
         }
     }
@@ -181,7 +176,7 @@ bool Extractor::EntryBytes(const zipformat::ZipEntry& entry, int64_t& start, int
 
 Extractor::Names Extractor::DecodeName(const zipformat::ZipEntry& entry) const {
     Names n;
-    n.wide = DecodeWide(entry);
+    n.wide = entry.DecodedName();
     n.utf8 = Utf8(n.wide);
     n.ansi = platform::WideToAnsi(n.wide);
     return n;

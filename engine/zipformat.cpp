@@ -8,6 +8,7 @@
 
 #include "engine/ZMEngineApi.h"
 #include "engine/zipformat_bytes.h"
+#include "platform/codepage.h"
 
 namespace zipformat {
 namespace {
@@ -82,6 +83,11 @@ bool ZipEntry::IsDirectory() const {
     if (!name.empty() && (name.back() == '/' || name.back() == '\\')) return true;
     // Unix folders written without the trailing delimiter.
     return Host() == 3 && ((external_attr >> 16) & 0170000) == 0040000 && size == 0;
+}
+
+UString ZipEntry::DecodedName() const {
+    if (utf8_name.empty() && !utf8_flag) return platform::OemToWide(name);
+    return platform::Utf8ToWide(utf8_name.empty() ? name : utf8_name);
 }
 
 bool ZipEntry::IsSymlink() const {

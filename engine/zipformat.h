@@ -98,6 +98,9 @@ struct ZipEntry {
     bool Encrypted() const { return (flags & 1) != 0; }
     bool HasDataDescriptor() const { return (flags & 8) != 0; }
     bool IsDirectory() const;
+    // The name as the engine writes it and every listing shows it: UTF-8 where the entry carries
+    // it, else decoded from the OEM code page.
+    UString DecodedName() const;
     bool IsSymlink() const;     // Unix host with S_IFLNK in the external attributes
     bool ReadOnly() const;      // DOS attribute bit 0, or a Unix mode without any write bit
 };

@@ -105,7 +105,7 @@ void TZMArchiveFile::FindSingleExe() {
     int count = 0;
     UString last;
     Zip->ForEachEntry([&](const zipformat::ZipEntry& entry) {
-        const UString name = TCustomZMZipper::EntryNameW(entry);
+        const UString name = entry.DecodedName();
         const UString part = name.substr(NameStart(name));
         const size_t dot = part.rfind(u'.');
         if (dot != UString::npos && platform::WideLower(part.substr(dot)) == u".exe") {

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-// The 256-entry table, built once from the polynomial on first use.
+// The 256-entry table of the byte steps: zlib's, the one Crc32Update runs on.
 const uint32_t* Crc32Table();
 
 // Runs the byte steps over the buffer and returns the new register (no preset, no complement).

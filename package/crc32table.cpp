@@ -1,18 +1,9 @@
-// The table apart from the byte steps (package/crc32.cpp), which run on zlib's: a program that
-// only checks sums does not carry it.
-#include <array>
+// The table apart from the byte steps (package/crc32.cpp): a program that only checks sums does
+// not carry it. It is zlib's own, which the byte steps run on as well.
+#include <zlib.h>
 
 #include "package/crc32.h"
 
-const uint32_t* Crc32Table() {
-    static const std::array<uint32_t, 256> table = [] {
-        std::array<uint32_t, 256> t{};
-        for (uint32_t n = 0; n < 256; ++n) {
-            uint32_t c = n;
-            for (int k = 0; k < 8; ++k) c = (c & 1) ? (c >> 1) ^ 0xEDB88320u : c >> 1;
-            t[n] = c;
-        }
-        return t;
-    }();
-    return table.data();
-}
+static_assert(sizeof(z_crc_t) == sizeof(uint32_t), "zlib's table entries are 32 bits");
+
+const uint32_t* Crc32Table() { return reinterpret_cast<const uint32_t*>(get_crc_table()); }

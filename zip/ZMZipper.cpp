@@ -128,12 +128,6 @@ bool TCustomZMZipper::ForEachEntry(
     return error == 0 && !stopped;
 }
 
-UString TCustomZMZipper::EntryNameW(const zipformat::ZipEntry& e) {
-    // Decoded as the engine decodes it, so events and listings name entries alike.
-    if (e.utf8_name.empty() && !e.utf8_flag) return platform::OemToWide(e.name);
-    return platform::Utf8ToWide(e.utf8_name.empty() ? e.name : e.utf8_name);
-}
-
 void TCustomZMZipper::ClearDirectory() {
     entry_count_ = 0;
     listed_.clear();

@@ -127,8 +127,7 @@ class TCustomZMZipper : public TZMLoaderClient {
     // empty when inactive or unreadable).
     bool ForEachEntry(const std::function<bool(const zipformat::ZipEntry&)>& visit) const;
     const std::vector<zipformat::ZipEntry>& Entries() const;
-    // An entry's stored name decoded (UTF-8 names and the OEM code page), and its 8-bit form.
-    static UString EntryNameW(const zipformat::ZipEntry& entry);
+    // An entry's stored name decoded (ZipEntry::DecodedName), and its 8-bit form.
     UString EntryNameW(size_t index) const;
     AnsiString EntryName(size_t index) const;
 

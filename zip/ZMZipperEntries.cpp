@@ -21,7 +21,7 @@ const std::vector<zipformat::ZipEntry>& TCustomZMZipper::Entries() const {
 
 UString TCustomZMZipper::EntryNameW(size_t index) const {
     const std::vector<zipformat::ZipEntry>& entries = Entries();
-    return index < entries.size() ? EntryNameW(entries[index]) : UString();
+    return index < entries.size() ? entries[index].DecodedName() : UString();
 }
 
 AnsiString TCustomZMZipper::EntryName(size_t index) const {

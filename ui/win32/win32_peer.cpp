@@ -214,6 +214,7 @@ Color EffectiveColor(const TComponent& c) {
 namespace {
 constexpr UINT_PTR kAppendTimer = 0x5A4C;
 constexpr UINT_PTR kCaptionTimer = 0x5A4D;
+constexpr DWORD kCaptionEveryMs = 40;  // see ApplyText
 
 // Both paced writes end here when their turn has come.
 void CALLBACK PaceTimerProc(HWND hwnd, UINT, UINT_PTR id, DWORD) {
@@ -239,10 +240,6 @@ bool TWin32Peer::WriteNow(UINT_PTR timer_id, DWORD last, DWORD every, bool& time
 // extraction) is written to the control at most every kCaptionEveryMs, the latest caption last:
 // the system's static control draws itself at once on every new text. A change after a quiet
 // spell is written at once, so ordinary captions never wait.
-namespace {
-constexpr DWORD kCaptionEveryMs = 40;
-}  // namespace
-
 void TWin32Peer::ApplyText() {
     if (hwnd_ == nullptr) return;
     if (component_.GetKind() != Kind::Label) {
