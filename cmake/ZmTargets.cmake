@@ -11,10 +11,17 @@ else()
   set(ZM_WIN32_X86 OFF)
 endif()
 
-# Windows tests run under Wine; the emulator prefix keeps a private WINEPREFIX in the build folder.
+# Windows tests run under Wine of the build's own width (the i686 programs under the 32-bit Wine),
+# with a private WINEPREFIX in the build folder. ZM_WINE_ENV is the environment every test that
+# starts Wine itself gets.
 if(WIN32 AND CMAKE_CROSSCOMPILING)
-  set(CMAKE_CROSSCOMPILING_EMULATOR
-      /usr/bin/env;ZM_WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix;${CMAKE_SOURCE_DIR}/scripts/wine-run)
+  if(ZM_WIN32_X86)
+    set(ZM_WINEARCH win32)
+  else()
+    set(ZM_WINEARCH win64)
+  endif()
+  set(ZM_WINE_ENV ZM_WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix;ZM_WINEARCH=${ZM_WINEARCH})
+  set(CMAKE_CROSSCOMPILING_EMULATOR /usr/bin/env;${ZM_WINE_ENV};${CMAKE_SOURCE_DIR}/scripts/wine-run)
 endif()
 
 function(zm_defaults target)

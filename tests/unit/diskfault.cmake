@@ -14,7 +14,7 @@ elseif(CMAKE_CROSSCOMPILING)
            COMMAND ${CMAKE_CURRENT_LIST_DIR}/readonly_dest.sh --wine
                    ${CMAKE_SOURCE_DIR}/scripts/wine-run $<TARGET_FILE:diskfault_test>)
   set_tests_properties(diskfault_readonly PROPERTIES
-                       ENVIRONMENT "ZM_WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix")
+                       ENVIRONMENT "${ZM_WINE_ENV}")
 endif()
 if(TEST diskfault_readonly)
   set_tests_properties(diskfault_readonly PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)

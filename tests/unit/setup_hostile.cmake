@@ -9,4 +9,4 @@ add_test(NAME setup_hostile
                  $<TARGET_FILE:sample_app> ${CMAKE_SOURCE_DIR}/tests/data/hostile_names.txt
                  ${CMAKE_BINARY_DIR}/wine-tests)
 set_tests_properties(setup_hostile PROPERTIES TIMEOUT 600 RESOURCE_LOCK zm_display
-                     ENVIRONMENT "ZM_WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix")
+                     ENVIRONMENT "${ZM_WINE_ENV}")

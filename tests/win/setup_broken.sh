@@ -30,7 +30,7 @@ expect_refused() {  # package, picture name
   local box=Setup x y w h red
   setup_start "$1"
   h_drv wait "$box" 60000 || fail "$2: no message box"
-  [ "$(h_drv text "$box" 0)" = "Package Corrupted!" ] || fail "$2: box says $(h_drv text "$box" 0)"
+  h_until 10000 "$2: the box" h_is "Package Corrupted!" text "$box" 0 || fail "$2: the box"
   h_drv wait "Setup - " 0 >/dev/null 2>&1 && fail "$2: a wizard window came up"
   setup_shot "$box" "refused-$2" || fail "$2: no picture"
   # The error icon is the red one (question and information icons are blue, warning yellow).
@@ -90,6 +90,7 @@ cp "$good" "$bad_dir" && damage "$bad_dir" directory
 expect_refused "$bad_dir" directory
 
 window="Setup - Demo"
+harness_headings de Demo || fail "no headings"
 setup_until_message "$bad_data" "$window" 2 30000 Fehler ||
   fail "data: the check did not end with the error box"
 text=$H_TEXT

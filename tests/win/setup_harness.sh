@@ -6,7 +6,14 @@
 #   harness_init WINE_RUN DRIVER ZMPACK [SHOT_DIR]
 #   harness_display "$0" "$@"      re-runs the script inside Xvfb when there is no display
 #   h_wine PROGRAM ARGS...          a Windows program under the project's prefix
+#   harness_headings LANG TITLE     the wizard's page headings in language LANG (the shipped
+#                                   language pack) for a package titled TITLE: every later
+#                                   h_drv step identifies the page in front by them
 #   h_drv STEP TITLE ARGS...        one wizard_driver step (see tests/win/wizard_driver.cpp)
+#   h_until MS WHAT CHECK...        runs CHECK until it succeeds, up to MS; on time-out says WHAT
+#                                   and what CHECK printed last, and returns 1
+#   h_is WANT STEP TITLE ARGS...    the driver step prints WANT (else says what it printed)
+#   h_has LINE STEP TITLE ARGS...   the driver step prints LINE as one of its lines
 #   h_winpath PATH                  the Windows form (Z:\...) of a local path
 #   h_zmpack COMMAND ARGS...        zmpack (zmpack.exe under Wine: absolute paths among the
 #                                   arguments are handed over in Windows form)
@@ -37,6 +44,8 @@
 # into, a local path), H_SHOTS.
 
 H_RUN="" H_DRIVER="" H_ZMPACK="" H_SHOTS="" H_SETUP_PID="" H_SETUP_RC="" H_DEST="" H_TEXT=""
+H_HEADING_ARGS=()
+H_PACK=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)/lang/packs/languages.xml
 
 harness_init() {
   H_RUN=$1 H_DRIVER=$2 H_ZMPACK=$3 H_SHOTS=${4:-}
@@ -53,7 +62,69 @@ harness_display() {
 
 h_wine() { "$H_RUN" "$@"; }
 
-h_drv() { "$H_RUN" "$H_DRIVER" "$@" | tr -d '\r'; return "${PIPESTATUS[0]}"; }
+h_drv() {
+  "$H_RUN" "$H_DRIVER" "${H_HEADING_ARGS[@]}" "$@" | tr -d '\r'
+  return "${PIPESTATUS[0]}"
+}
+
+# Headings by page: Welcome (text 23), contents check (32), extraction (27), Ready and Finish
+# (28); %s is the package title.
+harness_headings() {
+  local lang=$1 title=$2 i headings
+  mapfile -t headings < <(python3 - "$H_PACK" "$lang" "$title" <<'EOF'
+import sys
+import xml.etree.ElementTree as ET
+pack, lang, title = sys.argv[1:]
+texts = {}
+for element in ET.parse(pack).getroot().iter("lang"):
+    if element.get("langid") == lang:
+        texts = {s.get("id"): s.text or "" for s in element.iter("s")}
+if not texts:
+    sys.exit("no language " + lang + " in " + pack)
+for text_id in ("23", "32", "27", "28", "28"):
+    print(texts[text_id].replace("%s", title))
+EOF
+  )
+  [ "${#headings[@]}" = 5 ] || { echo "no headings for language $lang" >&2; return 1; }
+  H_HEADING_ARGS=()
+  for i in 0 1 2 3 4; do H_HEADING_ARGS+=(--heading "$i=${headings[$i]}"); done
+}
+
+h_until() {
+  local ms=$1 what=$2 out="" start
+  shift 2
+  start=$(date +%s%N)
+  while :; do
+    out=$("$@" 2>&1) && return 0
+    if [ $((($(date +%s%N) - start) / 1000000)) -ge "$ms" ]; then
+      echo "$what (after $ms ms): $out" >&2
+      return 1
+    fi
+    sleep 0.2
+  done
+}
+
+h_is() {
+  local want=$1 got
+  shift
+  got=$(h_drv "$@" 2>&1) || { echo "$got"; return 1; }
+  [ "$got" = "$want" ] || { echo "saw \"$got\", expected \"$want\""; return 1; }
+}
+
+h_has() {
+  local line=$1 got
+  shift
+  got=$(h_drv "$@" 2>&1) || { echo "$got"; return 1; }
+  grep -qxF -e "$line" <<<"$got" || { echo "no line \"$line\" in: $got"; return 1; }
+}
+
+# The step prints something (a message box's texts once it is drawn).
+h_drv_nonempty() {
+  local got
+  got=$(h_drv "$@" 2>&1) && [ -n "$got" ] && return 0
+  echo "printed \"$got\""
+  return 1
+}
 
 h_winpath() {
   local p
@@ -101,6 +172,7 @@ setup_until_message() {
   h_drv click "$2" 106 || { echo "no Next" >&2; return 1; }
   event=$(h_drv await "$2" "$3" "$4") || { echo "nothing after Next" >&2; return 1; }
   [ "$event" = "message $5" ] || { echo "after Next: $event" >&2; return 1; }
+  h_until 10000 "the box \"$5\" has no text" h_drv_nonempty text "$5" 0 || return 1
   H_TEXT=$(h_drv text "$5" 0)
 }
 
@@ -149,11 +221,16 @@ setup_on_finish() { :; }
 setup_walk() {
   local w=$1 dest=${2:-} shots=${3:-} event n=0
   _walk_shot() { [ -z "$shots" ] || setup_shot "$w" "$shots-$1"; }
-  h_drv wait "$w" 30000 || return 1
+  h_drv wait "$w" 60000 || return 1
+  event=$(h_drv await "$w" 0 30000) || return 1
+  [ "$event" = "page 0" ] || { echo "instead of the Welcome page: $event" >&2; return 1; }
   _walk_shot 1-welcome || return 1
   if [ -n "$dest" ]; then
     mkdir -p "$dest"
     h_drv browse "$w" 115 "$(h_winpath "$dest")" || return 1
+    # The folder reaches the edit once the dialog has returned in the installer's thread.
+    h_until 10000 "the chosen folder is not shown" \
+      h_is "$(h_winpath "$dest")\\" text "$w" 114 || return 1
   fi
   H_DEST=$(h_drv text "$w" 114) || return 1
   H_DEST=$(winepath_to_local "$H_DEST")
@@ -164,7 +241,7 @@ setup_walk() {
   fi
   # The extraction: questions until the Ready page, or Finish when there is no program to run.
   while :; do
-    event=$(h_drv await "$w" 34 60000) || return 1
+    event=$(h_drv await "$w" 34 120000) || return 1
     case $event in
       "page 3" | "page 4") break ;;
       "dialog Confirm")
@@ -184,12 +261,13 @@ setup_walk() {
         ;;
     esac
   done
-  if [ "$(h_drv page "$w")" = 3 ]; then
+  if [ "$event" = "page 3" ]; then
     setup_on_ready "$w" || return 1
     _walk_shot 5-ready || return 1
     h_drv click "$w" 106 || return 1
+    event=$(h_drv await "$w" 4 30000) || return 1
+    [ "$event" = "page 4" ] || { echo "after Ready: $event" >&2; return 1; }
   fi
-  h_drv await "$w" 4 30000 >/dev/null || return 1
   setup_on_finish "$w" || return 1
   _walk_shot 6-finish || return 1
 }

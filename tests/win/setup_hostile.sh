@@ -72,15 +72,15 @@ run_damaged() {  # package, label
   setup_start "$pkg"
   title=$(first_window "$label")
   if [ "$title" = Setup ]; then
-    text=$(h_drv text Setup 0)
-    [ "$text" = "Package Corrupted!" ] || fail "$label: the box says \"$text\""
+    h_until 10000 "$label: the box" h_is "Package Corrupted!" text Setup 0 || fail "$label: the box"
     h_drv press Setup OK || fail "$label: no OK"
     setup_wait_exit 15000 || fail "$label: the installer did not end after the box"
     echo "refused"
     return
   fi
   case $title in
-    "Setup - Demo" | "Установка - Demo") ;;
+    "Setup - Demo") harness_headings en Demo ;;
+    "Установка - Demo") harness_headings ru Demo ;;
     *) fail "$label: unexpected window \"$title\"" ;;
   esac
   h_drv click "$title" 106 || fail "$label: no Next"
@@ -88,6 +88,7 @@ run_damaged() {  # package, label
   case $event in
     "message Error" | "message Ошибка")
       caption=${event#message }
+      h_until 10000 "$label: the box has no text" h_drv_nonempty text "$caption" 0 || fail "$label"
       text=$(h_drv text "$caption" 0)
       h_drv press "$caption" OK || fail "$label: no OK on the error box"
       if [ "$text" = "$text1_en" ] || [ "$text" = "$text1_ru" ]; then
@@ -109,6 +110,7 @@ run_damaged() {  # package, label
 
 good=$work/good/Setup.exe
 mkdir -p "$work/good"
+harness_headings en Demo || fail "no headings"
 h_pack "$good" "$stub" "$payload" --title Demo --language en || fail "no package"
 
 # --- names -----------------------------------------------------------------------------------
@@ -198,7 +200,7 @@ expect_write_error() {  # label
   text=$H_TEXT
   h_drv press Error OK || fail "$1: no OK"
   h_drv wait "Sample Program" 1500 >/dev/null 2>&1 && fail "$1: the program was started"
-  [ "$(h_drv page "$window")" = 2 ] || fail "$1: the wizard moved on to page $(h_drv page "$window")"
+  h_until 10000 "$1: the wizard left the extraction page" h_is 2 page "$window" || fail "$1"
   setup_stop
 }
 

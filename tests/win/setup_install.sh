@@ -61,6 +61,7 @@ esac
 questions=()
 setup_on_question() {
   local text
+  h_until 10000 "the question has no text" h_drv_nonempty text Confirm 0 || return 1
   text=$(h_drv text Confirm 0) || return 1
   questions+=("$text")
   case $lang in
@@ -80,6 +81,7 @@ case $lang in
   ru) window="Установка - Demo" next=Далее ;;
   en) window="Setup - Demo" next=Next ;;
 esac
+harness_headings "$lang" Demo || fail "no headings"
 
 setup_start "$pkg"
 if [ "$lang" = en ]; then
@@ -92,9 +94,8 @@ else
   h_drv gone "Choose your language" 0 >/dev/null || fail "the chooser came with a preset language"
 fi
 h_drv wait "$window" 30000 || fail "no wizard window \"$window\""
-[ "$(h_drv apptitle "$window")" = Setup ] ||
-  fail "task-bar title is \"$(h_drv apptitle "$window")\", not \"Setup\""
-[ "$(h_drv text "$window" 106)" = "$next" ] || fail "Next reads \"$(h_drv text "$window" 106)\""
+h_until 10000 "task-bar title" h_is Setup apptitle "$window" || fail "task-bar title"
+h_until 10000 "Next's caption" h_is "$next" text "$window" 106 || fail "Next's caption"
 if [ "$lang" = de ]; then
   h_drv minrestore "$window" || fail "minimize and restore"
 fi
@@ -103,7 +104,7 @@ walk_dest=""
 [ "$lang" = ru ] && walk_dest=$dest
 if [ "$lang" = ru ]; then
   # Nothing is started when the Ready page's box is unticked.
-  setup_on_ready() { h_drv click "$1" 142 && [ "$(h_drv checked "$1" 142)" = 0 ]; }
+  setup_on_ready() { h_drv click "$1" 142 && h_until 10000 "the box stays ticked" h_is 0 checked "$1" 142; }
 else
   # The Finish page starts the program; its box is moved clear of the page's picture.
   setup_on_finish() { h_drv wait "Sample Program" 20000 && h_drv move "Sample Program" 8 8; }
@@ -111,12 +112,18 @@ fi
 setup_walk "$window" "$walk_dest" "$lang" || fail "the wizard walk stopped"
 [ "$H_DEST" = "$dest/" ] || fail "installed into \"$H_DEST\", expected \"$dest/\""
 
-# The extraction page as it was left: the whole archive done, one log line per file.
-[ "$(h_drv pos "$window" 133)" = 100 ] || fail "overall progress ends at $(h_drv pos "$window" 133)"
-log=$(h_drv text "$window" 134)
-for f in readme.txt docs/guide.txt data/table.bin data/empty.dat bin/Sample.EXE; do
-  [ "$(grep -cxF -e "$f" -e "${f//\//\\}" <<<"$log")" = 1 ] || fail "log line for $f: $log"
-done
+# The extraction page as it was left: the whole archive done, one log line per file. The window
+# draws the bars and the log at its own pace, so each is waited for.
+h_until 10000 "overall progress" h_is 100 pos "$window" 133 || fail "overall progress ends short"
+log_lines() {  # one line per file, each once
+  local log f
+  log=$(h_drv text "$window" 134) || return 1
+  for f in readme.txt docs/guide.txt data/table.bin data/empty.dat bin/Sample.EXE; do
+    [ "$(grep -cxF -e "$f" -e "${f//\//\\}" <<<"$log")" = 1 ] ||
+      { echo "log line for $f: $log"; return 1; }
+  done
+}
+h_until 10000 "the log" log_lines || fail "the log does not show each file once"
 
 case $lang in
   de)

@@ -36,6 +36,7 @@ names=(ZMEngine190.dll msftedit.dll riched20.dll riched32.dll comctl32.dll uxthe
 rm -rf "$work"
 mkdir -p "$work/payload/bin" "$work/download" "$work/start" "$work/control"
 harness_init "$run" "$driver" "$zmpack" ""
+harness_headings en Planted || fail "no headings"
 printf 'Read me first.\r\n' >"$work/payload/readme.txt"
 cp "$sample" "$work/payload/bin/Sample.EXE"
 h_pack "$work/download/setup.exe" "$stub" "$work/payload" --title Planted --language en ||

@@ -42,6 +42,7 @@ mkdir -p "$china"
 h_pack "$china/setup.exe" "$stub" "$payload" --title "$title" --language en --id 9 ||
   fail "no package"
 window="Setup - $title"
+harness_headings en "$title" || fail "no headings"
 
 # The Finish page's program: ran.txt next to it says the code page and its own path.
 expect_ran() {  # folder
@@ -65,10 +66,14 @@ dest=$work/"Cel — żółw 🐢"
 setup_start "$china/setup.exe"
 setup_walk "$window" "$dest" "unicode-$cp" || fail "the wizard walk into $dest stopped"
 [ "$H_DEST" = "$dest/" ] || fail "installed into \"$H_DEST\", expected \"$dest/\""
-log=$(h_drv text "$window" 134)
-for f in "Ελληνικά/Καλημέρα.txt" "日本語/テキスト.txt" "$program"; do
-  grep -qxF -e "$f" -e "${f//\//\\}" <<<"$log" || fail "no log line \"$f\" in: $log"
-done
+log_lines() {
+  local log f
+  log=$(h_drv text "$window" 134) || return 1
+  for f in "Ελληνικά/Καλημέρα.txt" "日本語/テキスト.txt" "$program"; do
+    grep -qxF -e "$f" -e "${f//\//\\}" <<<"$log" || { echo "no log line \"$f\" in: $log"; return 1; }
+  done
+}
+h_until 10000 "the log" log_lines || fail "the log lacks a file"
 expect_ran "$dest"
 h_drv click "$window" 152 || fail "no Open folder button"
 h_drv wait "Cel — żółw 🐢" 30000 || fail "Open folder showed no window for $dest"
@@ -83,7 +88,7 @@ while [ $((${#deep} + ${#title} + 4)) -lt 300 ]; do deep+="/Zażółć-gęślą-
 mkdir -p "$deep" && cp "$china/setup.exe" "$deep/setup.exe" || fail "no deep folder"
 long=$deep/$title
 # The Ready page's box is unticked: the program was seen running once already.
-setup_on_ready() { h_drv click "$1" 142 && [ "$(h_drv checked "$1" 142)" = 0 ]; }
+setup_on_ready() { h_drv click "$1" 142 && h_until 10000 "the box stays ticked" h_is 0 checked "$1" 142; }
 setup_start "$deep/setup.exe"
 setup_walk "$window" || fail "the wizard walk into the default destination stopped"
 [ "$H_DEST" = "$long/" ] || fail "installed into \"$H_DEST\", expected \"$long/\""

@@ -49,12 +49,12 @@ if(CMAKE_CROSSCOMPILING)
                    ${CMAKE_SOURCE_DIR}/scripts/wine-run $<TARGET_FILE:ui_demo>
                    $<TARGET_FILE:uidriver> ${CMAKE_BINARY_DIR}/lang_chooser.png)
   set_tests_properties(lang_chooser_shot PROPERTIES TIMEOUT 300 RESOURCE_LOCK zm_display
-                       ENVIRONMENT "ZM_WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix")
+                       ENVIRONMENT "${ZM_WINE_ENV}")
   add_test(NAME ui_demo_shots
            COMMAND ${zm_win_dir}/ui_demo_shots.sh ${CMAKE_SOURCE_DIR}/scripts/wine-run
                    $<TARGET_FILE:ui_demo> $<TARGET_FILE:uidriver> ${CMAKE_BINARY_DIR})
   set_tests_properties(ui_demo_shots PROPERTIES TIMEOUT 300 RESOURCE_LOCK zm_display
-                       ENVIRONMENT "ZM_WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix")
+                       ENVIRONMENT "${ZM_WINE_ENV}")
 endif()
 
 # The real setup.exe end to end: packages made by zmpack.exe, the wizard driven from outside.
@@ -70,13 +70,13 @@ if(CMAKE_CROSSCOMPILING)
              COMMAND ${zm_win_dir}/setup_install.sh ${zm_setup_args} $<TARGET_FILE:sample_app>
                      ${CMAKE_BINARY_DIR}/wine-tests ${CMAKE_BINARY_DIR}/screens/setup ${lang})
     set_tests_properties(setup_install_${lang} PROPERTIES TIMEOUT 120 RESOURCE_LOCK zm_display
-                         ENVIRONMENT "ZM_WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix")
+                         ENVIRONMENT "${ZM_WINE_ENV}")
   endforeach()
   add_test(NAME setup_broken
            COMMAND ${zm_win_dir}/setup_broken.sh ${zm_setup_args} ${CMAKE_BINARY_DIR}/wine-tests
                    ${CMAKE_BINARY_DIR}/screens/setup)
   set_tests_properties(setup_broken PROPERTIES TIMEOUT 120 RESOURCE_LOCK zm_display
-                       ENVIRONMENT "ZM_WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix")
+                       ENVIRONMENT "${ZM_WINE_ENV}")
 endif()
 
 # Library planting: copies of a library that records its loads, under system libraries' names,
@@ -91,7 +91,7 @@ if(CMAKE_CROSSCOMPILING)
                    $<TARGET_FILE:planted_dll> $<TARGET_FILE:bare_loader>
                    ${CMAKE_BINARY_DIR}/wine-tests)
   set_tests_properties(setup_planted PROPERTIES TIMEOUT 180 RESOURCE_LOCK zm_display
-                       ENVIRONMENT "ZM_WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix")
+                       ENVIRONMENT "${ZM_WINE_ENV}")
 endif()
 
 # Folders and names outside the system code page, on a Cyrillic (1251) and a Western (1252)
@@ -115,7 +115,7 @@ if(CMAKE_CROSSCOMPILING)
                      $<TARGET_FILE:path_probe> ${ZM_NATIVE_ZMPACK} ${CMAKE_BINARY_DIR}/wine-tests
                      ${CMAKE_BINARY_DIR}/screens/unicode ${cp})
     set_tests_properties(unicode_paths_${cp} PROPERTIES TIMEOUT 150 RESOURCE_LOCK zm_display
-                         ENVIRONMENT "ZM_WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix;LC_ALL=${zm_locale}")
+                         ENVIRONMENT "${ZM_WINE_ENV};LC_ALL=${zm_locale}")
   endforeach()
 endif()
 

@@ -8,8 +8,10 @@
 //   title TITLE                   the full title
 //   rect TITLE                    "x y w h" of the window on the screen
 //   client TITLE                  "x y w h" of its client area on the screen
-//   click TITLE ID                press a button (or toggle a check box) by control id
-//   press TITLE CAPTION           press the button with this caption (message boxes, dialogs)
+//   click TITLE ID [MS]           press a button (or toggle a check box) by control id, once it
+//                                 is visible and enabled (waits up to MS, default 20 s)
+//   press TITLE CAPTION [MS]      press the button with this caption (message boxes, dialogs),
+//                                 once there is one that is visible and enabled
 //   text TITLE ID                 a control's text; ID 0: every static text of a message box
 //   state TITLE ID                "visible enabled" as 0/1 pairs
 //   pos TITLE ID                  a progress bar's position
@@ -21,11 +23,12 @@
 //                                 or ids joined by '|', that is visible and enabled; prints
 //                                 "STEP SECONDS" (since the press) as each is reached, MS in all
 //   settle TITLE                  let the window's thread paint what is pending (for pictures)
-//   page TITLE                    the wizard's page index (the one enabled page panel), 0..4
+//   page TITLE                    the wizard's page in front, 0..4, or -1 while it changes pages
 //   await TITLE PAGES [MS]        until the wizard shows one of PAGES (digits: "34" is Ready or
 //                                 Finish), another window of its program appears or the wizard
 //                                 is gone; prints "page N",
 //                                 "dialog CAPTION" (message boxes: "message CAPTION") or "gone"
+//   seen TITLE                    what the page checks see: heading, enabled panels, buttons
 //   apptitle TITLE                the text of the task-bar button that stands for the window:
 //                                 its owner's title when an owner carries it, else its own
 //   minrestore TITLE              the window's minimize box, then the task-bar button: the
@@ -36,6 +39,12 @@
 //                                 folder dialog and confirm it
 //   close TITLE [MS]              ask the window to close (as its close box does) and wait until
 //                                 it is gone
+// Options before STEP:
+//   --heading N=TEXT              the exact heading of page N (0..4) in the package's language.
+// The pages are panels stacked on one another, all of them visible: the page in front is the one
+// whose heading is shown (where given), whose panel is the enabled one, and whose bottom buttons
+// are the page's own (Back only on the extraction page, Next on Welcome, extraction and Ready,
+// Cancel on every page but Ready).
 // Arguments may hold any Unicode text (they are read from the wide command line); texts are
 // printed as UTF-8. Windows of no size (a program's task-bar owner window) are never matched.
 #include <windows.h>
@@ -66,10 +75,15 @@ std::string Narrow(const std::wstring& w) {
     return s;
 }
 
+// The whole text, however long (a log grows a line per file).
 std::wstring TextOf(HWND h) {
-    wchar_t buf[4096] = {0};
-    SendMessageTimeoutW(h, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(buf), SMTO_ABORTIFHUNG, 5000,
-                        nullptr);
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutW(h, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length))
+        return L"";
+    std::wstring buf(static_cast<size_t>(length) + 2, L'\0');
+    SendMessageTimeoutW(h, WM_GETTEXT, buf.size(), reinterpret_cast<LPARAM>(&buf[0]),
+                        SMTO_ABORTIFHUNG, 5000, nullptr);
+    buf.resize(wcslen(buf.c_str()));
     return buf;
 }
 
@@ -84,36 +98,39 @@ bool HasArea(HWND h) {
     return GetWindowRect(h, &r) && r.right > r.left && r.bottom > r.top;
 }
 
+// Enumeration callbacks take the system's calling convention (stdcall on 32-bit Windows), which a
+// lambda's function pointer does not have: they are plain functions.
+struct TopSearch {
+    std::wstring prefix;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK FindTopProc(HWND h, LPARAM p) {
+    auto* s = reinterpret_cast<TopSearch*>(p);
+    if (!IsWindowVisible(h) || !HasArea(h)) return TRUE;
+    wchar_t buf[1024] = {0};
+    GetWindowTextW(h, buf, 1024);
+    if (std::wstring(buf).compare(0, s->prefix.size(), s->prefix) == 0) {
+        s->found = h;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 HWND FindTop(const std::wstring& prefix) {
-    struct Search {
-        std::wstring prefix;
-        HWND found = nullptr;
-    } s{prefix, nullptr};
-    EnumWindows(
-        [](HWND h, LPARAM p) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(p);
-            if (!IsWindowVisible(h) || !HasArea(h)) return TRUE;
-            wchar_t buf[1024] = {0};
-            GetWindowTextW(h, buf, 1024);
-            if (std::wstring(buf).compare(0, s->prefix.size(), s->prefix) == 0) {
-                s->found = h;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&s));
+    TopSearch s{prefix, nullptr};
+    EnumWindows(FindTopProc, reinterpret_cast<LPARAM>(&s));
     return s.found;
+}
+
+BOOL CALLBACK CollectProc(HWND h, LPARAM p) {
+    reinterpret_cast<std::vector<HWND>*>(p)->push_back(h);
+    return TRUE;
 }
 
 std::vector<HWND> Children(HWND top) {
     std::vector<HWND> out;
-    EnumChildWindows(
-        top,
-        [](HWND h, LPARAM p) -> BOOL {
-            reinterpret_cast<std::vector<HWND>*>(p)->push_back(h);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&out));
+    EnumChildWindows(top, CollectProc, reinterpret_cast<LPARAM>(&out));
     return out;
 }
 
@@ -203,34 +220,87 @@ DWORD ProcessOf(HWND h) {
     return pid;
 }
 
-// The wizard's page panels in page order; the page shown is the one enabled.
+// The headings given with --heading, by page; empty where none was given.
+std::wstring g_headings[5];
+
+constexpr int kPanels[] = {110, 120, 130, 140, 150};
+constexpr int kHeading = 103, kBack = 105, kNext = 106, kCancel = 107;
+
+bool ShownIn(HWND top, int id) {
+    HWND h = FindId(top, id);
+    return h != nullptr && IsWindowVisible(h);
+}
+
+// The page in front, or -1 while the window is between pages (its heading, panels and buttons
+// are changed one after another, and a label's new text may reach the screen a little later).
 int PageOf(HWND top) {
-    static const int kPanels[] = {110, 120, 130, 140, 150};
+    const bool back = ShownIn(top, kBack), next = ShownIn(top, kNext),
+               cancel = ShownIn(top, kCancel);
+    HWND heading = FindId(top, kHeading);
+    const std::wstring shown = heading != nullptr ? TextOf(heading) : L"";
+    int found = -1;
     for (int i = 0; i < 5; ++i) {
         HWND p = FindId(top, kPanels[i]);
-        if (p != nullptr && IsWindowVisible(p) && IsWindowEnabled(p)) return i;
+        if (p == nullptr || !IsWindowEnabled(p)) continue;
+        if (!g_headings[i].empty() && shown != g_headings[i]) continue;
+        if (back != (i == 2) || next != (i == 0 || i == 2 || i == 3) || cancel != (i != 3)) {
+            continue;
+        }
+        if (found >= 0) return -1;  // two pages fit: not settled yet
+        found = i;
     }
-    return -1;
+    return found;
+}
+
+// What PageOf looked at, for a message when no page came.
+std::string Seen(HWND top) {
+    if (top == nullptr) return "no window";
+    auto state = [&](int id) {
+        HWND h = FindId(top, id);
+        if (h == nullptr) return std::string("none");
+        return std::string(IsWindowVisible(h) ? "shown" : "hidden") +
+               (IsWindowEnabled(h) ? "" : "/disabled");
+    };
+    HWND heading = FindId(top, kHeading);
+    std::string out = "heading \"" + Narrow(heading != nullptr ? TextOf(heading) : L"") + "\"";
+    out += ", enabled panels:";
+    for (int i = 0; i < 5; ++i) {
+        HWND p = FindId(top, kPanels[i]);
+        if (p != nullptr && IsWindowEnabled(p)) out += " " + std::to_string(i);
+    }
+    out += ", Back " + state(kBack) + ", Next " + state(kNext) + ", Cancel " + state(kCancel);
+    out += ", page " + std::to_string(PageOf(top));
+    return out;
+}
+
+// The control id's state in words, for messages.
+std::string StateOf(HWND h) {
+    if (h == nullptr) return "not found";
+    return std::string(IsWindowVisible(h) ? "visible" : "hidden") +
+           (IsWindowEnabled(h) ? ", enabled" : ", disabled") + ", text \"" + Narrow(TextOf(h)) +
+           "\"";
 }
 
 // Another visible window of the program that owns top: a message box, a question, a dialog.
+struct OtherSearch {
+    HWND top;
+    DWORD pid;
+    const wchar_t* cls;
+    HWND found;
+};
+
+BOOL CALLBACK OtherWindowProc(HWND h, LPARAM p) {
+    auto* s = reinterpret_cast<OtherSearch*>(p);
+    if (h == s->top || !IsWindowVisible(h) || !HasArea(h)) return TRUE;
+    if (ProcessOf(h) != s->pid) return TRUE;
+    if (s->cls != nullptr && ClassOf(h) != s->cls) return TRUE;
+    s->found = h;
+    return FALSE;
+}
+
 HWND OtherWindowOf(HWND top, const wchar_t* cls = nullptr) {
-    struct Search {
-        HWND top;
-        DWORD pid;
-        const wchar_t* cls;
-        HWND found;
-    } s{top, ProcessOf(top), cls, nullptr};
-    EnumWindows(
-        [](HWND h, LPARAM p) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(p);
-            if (h == s->top || !IsWindowVisible(h) || !HasArea(h)) return TRUE;
-            if (ProcessOf(h) != s->pid) return TRUE;
-            if (s->cls != nullptr && ClassOf(h) != s->cls) return TRUE;
-            s->found = h;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&s));
+    OtherSearch s{top, ProcessOf(top), cls, nullptr};
+    EnumWindows(OtherWindowProc, reinterpret_cast<LPARAM>(&s));
     return s.found;
 }
 
@@ -306,7 +376,15 @@ int main() {
 namespace {
 
 int Run(int argc, char** argv) {
-    if (argc < 3) Fail("usage: wizard_driver STEP TITLE [ARGS]");
+    while (argc >= 3 && std::string(argv[1]) == "--heading") {
+        const std::string spec = argv[2];
+        const int page = spec.size() >= 2 && spec[1] == '=' ? spec[0] - '0' : -1;
+        if (page < 0 || page > 4) Fail("--heading takes N=TEXT with N from 0 to 4");
+        g_headings[page] = Widen(spec.c_str() + 2);
+        argc -= 2;
+        argv += 2;
+    }
+    if (argc < 3) Fail("usage: wizard_driver [--heading N=TEXT]... STEP TITLE [ARGS]");
     const std::string step = argv[1];
     const std::wstring title = Widen(argv[2]);
     if (step == "wait") {
@@ -331,19 +409,36 @@ int Run(int argc, char** argv) {
         ClientToScreen(h, &p);
         std::printf("%ld %ld %ld %ld\n", p.x, p.y, r.right, r.bottom);
     } else if (step == "click" && argc >= 4) {
-        Press(Control(title, std::atoi(argv[3])));
+        const int id = std::atoi(argv[3]);
+        HWND h = nullptr;
+        if (!Until(Arg(argc, argv, 4, 20000), [&] {
+                HWND t = FindTop(title);
+                h = t ? FindId(t, id) : nullptr;
+                return h != nullptr && Usable(h);
+            })) {
+            HWND t = FindTop(title);
+            Fail("control " + std::to_string(id) + " of \"" + argv[2] + "\" never became usable: " +
+                 StateOf(h) + (t ? "; " + Seen(t) : "; no window"));
+        }
+        Press(h);
     } else if (step == "press" && argc >= 4) {
         const std::wstring caption = Widen(argv[3]);
         HWND target = nullptr;
-        for (HWND h : Children(Top(title))) {
-            std::wstring t = TextOf(h);
-            std::wstring plain;
-            for (wchar_t c : t) {
-                if (c != L'&') plain += c;
+        auto find = [&] {
+            HWND t = FindTop(title);
+            if (t == nullptr) return false;
+            for (HWND h : Children(t)) {
+                std::wstring plain;
+                for (wchar_t c : TextOf(h)) {
+                    if (c != L'&') plain += c;
+                }
+                if (ClassOf(h) == L"Button" && plain == caption && Usable(h)) target = h;
             }
-            if (ClassOf(h) == L"Button" && plain == caption && Usable(h)) target = h;
+            return target != nullptr;
+        };
+        if (!Until(Arg(argc, argv, 4, 20000), find)) {
+            Fail("no usable button \"" + std::string(argv[3]) + "\" in \"" + argv[2] + "\"");
         }
-        if (target == nullptr) Fail("no button \"" + std::string(argv[3]) + "\"");
         Press(target);
     } else if (step == "text" && argc >= 4) {
         int id = std::atoi(argv[3]);
@@ -370,25 +465,30 @@ int Run(int argc, char** argv) {
                                 : 0);
     } else if (step == "waitpos" && argc >= 5) {
         const int id = std::atoi(argv[3]), min = std::atoi(argv[4]);
+        int last = -1;
         if (!Until(Arg(argc, argv, 5, 60000), [&] {
                 HWND t = FindTop(title);
                 HWND h = t ? FindId(t, id) : nullptr;
-                return h != nullptr && SendMessageW(h, PBM_GETPOS, 0, 0) >= min;
+                if (h != nullptr) last = static_cast<int>(SendMessageW(h, PBM_GETPOS, 0, 0));
+                return h != nullptr && last >= min;
             })) {
-            Fail("progress " + std::to_string(id) + " did not reach " + std::to_string(min));
+            Fail("progress " + std::to_string(id) + " did not reach " + std::to_string(min) +
+                 " (last seen " + std::to_string(last) + ")");
         }
     } else if (step == "waitstate" && argc >= 6) {
         const int id = std::atoi(argv[3]);
         const std::string v = argv[4], e = argv[5];
+        HWND h = nullptr;
         if (!Until(Arg(argc, argv, 6, 60000), [&] {
                 HWND t = FindTop(title);
-                HWND h = t ? FindId(t, id) : nullptr;
+                h = t ? FindId(t, id) : nullptr;
                 if (h == nullptr) return false;
                 bool ok_v = v == "-" || (v == "1") == (IsWindowVisible(h) != 0);
                 bool ok_e = e == "-" || (e == "1") == (IsWindowEnabled(h) != 0);
                 return ok_v && ok_e;
             })) {
-            Fail("control " + std::to_string(id) + " did not reach state " + v + " " + e);
+            Fail("control " + std::to_string(id) + " did not reach state " + v + " " + e + ": " +
+                 StateOf(h));
         }
     } else if (step == "timeline" && argc >= 6) {
         // Polled every 10 ms: fine enough for times of a second and more, and a handful of
@@ -436,23 +536,28 @@ int Run(int argc, char** argv) {
         Settle(Top(title));
     } else if (step == "page") {
         std::printf("%d\n", PageOf(Top(title)));
+    } else if (step == "seen") {
+        std::printf("%s\n", Seen(Top(title)).c_str());
     } else if (step == "await" && argc >= 4) {
         const std::string pages = argv[3];
         std::string event;
-        if (!Until(Arg(argc, argv, 4, 60000), [&] {
+        const int ms = Arg(argc, argv, 4, 60000);
+        if (!Until(ms, [&] {
                 HWND t = FindTop(title);
                 if (t == nullptr) {
                     event = "gone";
                 } else if (HWND other = OtherWindowOf(t)) {
                     event = (ClassOf(other) == L"#32770" ? "message " : "dialog ") +
                             Narrow(TextOf(other));
-                } else if (PageOf(t) >= 0 &&
-                           pages.find(static_cast<char>('0' + PageOf(t))) != std::string::npos) {
-                    event = "page " + std::to_string(PageOf(t));
+                } else {
+                    const int page = PageOf(t);
+                    if (page >= 0 && pages.find(static_cast<char>('0' + page)) != std::string::npos)
+                        event = "page " + std::to_string(page);
                 }
                 return !event.empty();
             })) {
-            Fail("no page of " + pages + " came");
+            Fail("no page of " + pages + " came within " + std::to_string(ms) +
+                 " ms; last seen: " + Seen(FindTop(title)));
         }
         std::printf("%s\n", event.c_str());
     } else if (step == "apptitle") {
@@ -471,12 +576,12 @@ int Run(int argc, char** argv) {
         HWND owner = GetWindow(h, GW_OWNER);
         HWND button = owner != nullptr ? owner : h;
         PostMessageW(h, WM_SYSCOMMAND, SC_MINIMIZE, 0);
-        if (!Until(5000, [&] { return IsIconic(button) && !IsWindowVisible(h); })) {
+        if (!Until(20000, [&] { return IsIconic(button) && !IsWindowVisible(h); })) {
             Fail(IsWindowVisible(h) ? "minimized, the window is still shown"
                                     : "minimized, its task-bar button is not down");
         }
         PostMessageW(button, WM_SYSCOMMAND, SC_RESTORE, 0);
-        if (!Until(5000, [&] { return !IsIconic(button) && IsWindowVisible(h); })) {
+        if (!Until(20000, [&] { return !IsIconic(button) && IsWindowVisible(h); })) {
             Fail("the task-bar button did not bring the window back");
         }
     } else if (step == "icon") {
