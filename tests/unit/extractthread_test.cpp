@@ -65,7 +65,7 @@ class ExtractThreadTest : public wizardkit::TInstallerTest {
         EXPECT_TRUE(wizardkit::WritePackage(pkg, zip, {}));
         auto t = std::make_unique<TExtractThread>(
             platform::WideToAnsi(pkg), platform::WideToAnsi(dir.File("out")), "", Window());
-        EXPECT_TRUE(hl::PumpUntil([this] { return done; }, 30000));
+        EXPECT_TRUE(hl::PumpUntil([this] { return done; }, 120000));
         return t;
     }
 

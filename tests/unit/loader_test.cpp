@@ -344,7 +344,7 @@ TEST_F(LoaderTest, MessagesArriveOutsideTheLock) {
                 loader->Abort(this, 1);
                 return true;
             }));
-            if (pending.back().wait_for(std::chrono::seconds(5)) == std::future_status::ready)
+            if (pending.back().wait_for(std::chrono::seconds(60)) == std::future_status::ready)
                 ++answered;
         }
     };

@@ -103,7 +103,7 @@ TEST_F(StartupTest, InstallsThePackageFromItsOwnFileEndToEnd) {
         dest = form.txtOutput->Text();
         pages.push_back(form.CurrentPage);
         ASSERT_TRUE(hl::Click(*form.btnNext));
-        ASSERT_TRUE(hl::PumpUntil([&] { return !form.Extracting; }, 30000));
+        ASSERT_TRUE(hl::PumpUntil([&] { return !form.Extracting; }, 120000));
         pages.push_back(form.CurrentPage);
         ASSERT_TRUE(hl::Click(*form.btnNext));
         pages.push_back(form.CurrentPage);

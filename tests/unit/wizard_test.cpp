@@ -44,7 +44,7 @@ class WizardTest : public wizardkit::TInstallerTest {
         TInstallerTest::TearDown();
     }
     bool WaitDone() {
-        return hl::PumpUntil([this] { return !form->Extracting; }, 30000);
+        return hl::PumpUntil([this] { return !form->Extracting; }, 120000);
     }
     UString Dest() const { return form->txtOutput->Text(); }
     std::string Installed(const std::string& name) const {

@@ -56,7 +56,7 @@ TEST_F(LanguageChooser, LayoutPickAndOk) {
     bool found = false;
     {
         TUser user([&] {
-            HWND top = uidriver::WaitOwnWindow(L"Choose your language", 10000);
+            HWND top = uidriver::WaitOwnWindow(L"Choose your language", 60000);
             if (top == nullptr) return;
             found = true;
             HWND combo = uidriver::Find(top, L"ComboBox");
@@ -98,7 +98,7 @@ TEST_F(LanguageChooser, AltF4AndEnterApplyTheSelection) {
     bool found = false;
     {
         TUser user([&] {
-            HWND top = uidriver::WaitOwnWindow(L"Choose your language", 10000);
+            HWND top = uidriver::WaitOwnWindow(L"Choose your language", 60000);
             if (top == nullptr) return;
             found = true;
             uidriver::PickItem(uidriver::Find(top, L"ComboBox"), 5);
@@ -113,7 +113,7 @@ TEST_F(LanguageChooser, AltF4AndEnterApplyTheSelection) {
     found = false;
     {
         TUser user([&] {
-            HWND top = uidriver::WaitOwnWindow(L"Choose your language", 10000);
+            HWND top = uidriver::WaitOwnWindow(L"Choose your language", 60000);
             if (top == nullptr) return;
             found = true;
             HWND combo = uidriver::Find(top, L"ComboBox");
@@ -131,7 +131,7 @@ TEST_F(LanguageChooser, AltF4AndEnterApplyTheSelection) {
 int AnswerConfirmation(const std::function<void(HWND)>& answer, std::wstring* text_seen) {
     int result = -1;
     TUser user([&] {
-        HWND top = uidriver::WaitOwnWindow(L"Confirm", 10000);
+        HWND top = uidriver::WaitOwnWindow(L"Confirm", 60000);
         if (top == nullptr) return;
         if (text_seen != nullptr) {
             for (HWND h : uidriver::Controls(top)) {
@@ -210,7 +210,7 @@ TEST(Win32Form, ControlsMirrorTheModelBothWays) {
     bool back_visible = true;
     {
         TUser user([&] {
-            HWND top = uidriver::WaitOwnWindow(L"Установка - Тест", 10000);
+            HWND top = uidriver::WaitOwnWindow(L"Установка - Тест", 60000);
             if (top == nullptr) return;
             title = uidriver::Text(top);
             label_text =
@@ -295,7 +295,7 @@ TEST(Win32RichEdit, NeverTakesTheCaret) {
     HWND caret_owner = nullptr, rich_hwnd = nullptr;
     form.OnCreate = [&](ui::TComponent&) {
         ui::PostToMain([&] {
-            HWND top = uidriver::WaitOwnWindow(L"Rich edit test", 1000);
+            HWND top = uidriver::WaitOwnWindow(L"Rich edit test", 30000);
             rich_hwnd = uidriver::Find(top, L"#" + std::to_wstring(rich->ControlId()));
             cls = uidriver::ClassOf(rich_hwnd);
             text = uidriver::Text(rich_hwnd);
@@ -333,13 +333,15 @@ TEST(Win32Memo, AppendedLinesReachTheControlBeyondItsDefaultLimit) {
             for (int i = 0; i < 3000; ++i) {
                 memo->AppendLine(u"папка/файл-" + platform::Utf8ToWide(std::to_string(i)) + u".txt");
             }
-            // Lines reach the control in batches, a few times a second.
-            for (int i = 0; i < 6; ++i) {
-                Sleep(60);
+            // Lines reach the control in batches, a few times a second (less often on a busy
+            // machine, where each batch takes longer): wait until the last one is there.
+            HWND top = uidriver::WaitOwnWindow(L"Memo test", 30000);
+            HWND h = uidriver::Find(top, L"#" + std::to_wstring(memo->ControlId()));
+            const auto whole = static_cast<int>(memo->Caption().size());
+            for (int waited = 0; waited < 30000 && GetWindowTextLengthW(h) < whole; waited += 50) {
+                Sleep(50);
                 ui::ProcessMessages();
             }
-            HWND top = uidriver::WaitOwnWindow(L"Memo test", 1000);
-            HWND h = uidriver::Find(top, L"#" + std::to_wstring(memo->ControlId()));
             text.resize(static_cast<size_t>(GetWindowTextLengthW(h)) + 1);
             text.resize(static_cast<size_t>(GetWindowTextW(h, &text[0], static_cast<int>(text.size()))));
             first_visible = SendMessageW(h, EM_GETFIRSTVISIBLELINE, 0, 0);

@@ -80,7 +80,12 @@ bool Run(const std::vector<std::wstring>& a) {
         return true;
     }
     if (cmd == L"expect") {
+        // Waited for: a text may be set a moment after the window appears.
         std::wstring got = uidriver::Text(control);
+        for (int waited = 0; got != arg(3) && waited < wait_ms; waited += 50) {
+            Sleep(50);
+            got = uidriver::Text(control);
+        }
         return got == arg(3) ? true : Fail(L"control " + arg(2) + L" shows \"" + got + L"\"");
     }
     if (cmd == L"click") {

@@ -47,7 +47,7 @@ bool CloseBox(TForm& form);
 // Runs the calls queued for the main thread (Synchronize, PostToMain); returns how many ran.
 size_t Pump();
 // Pumps until done() holds; false when it did not within timeout_ms.
-bool PumpUntil(const std::function<bool()>& done, int timeout_ms = 10000);
+bool PumpUntil(const std::function<bool()>& done, int timeout_ms = 60000);
 
 // Forgets answers, handlers and the shown-dialog log (between tests).
 void Reset();
