@@ -4,9 +4,10 @@
   extract  `zmpack extract` vs unzip, 7zz, bsdtar, Python zipfile on "mixed", "small", "big";
            zlib inflate limit and disk write speed
   create   `zmpack create` vs `zip -r -6` and NSIS makensis (zlib) from the same folder
-  wine     setup.exe (x86_64 build) through its pages vs a silent NSIS installer, under Wine
+  wine     setup.exe (the i686 build, 32-bit Wine) through its pages vs a silent NSIS installer
   stubs    setup.exe and ZMEngine190.dll (i686) vs NSIS's stub
-  verify   VerifyBlock fast vs zlib crc32 over the package of "big"
+  verify   VerifyBlock fast vs zlib crc32 over the package of "big", natively and as the i686
+           build's code under the 32-bit Wine
   scaling  `zmpack extract` of 10/100/1000 MB and 1,000/10,000/100,000-entry archives
 
 Every extractor reads the same archive bytes: each corpus is zipped once with Info-ZIP
@@ -60,8 +61,16 @@ class Config:
         self.verify_bench = os.path.join(native, "bench", "verify_bench")
         self.win32_setup = os.path.join(win32, "app", "setup.exe")
         self.win32_engine = os.path.join(win32, "engine", "ZMEngine190.dll")
-        self.win64_setup = os.path.join(win64, "app", "setup.exe")
-        self.driver = os.path.join(win64, "tests", "wizard_driver.exe")
+        self.verify_bench_i686 = os.path.join(win32, "bench", "verify_bench.exe")
+        # The installer under Wine: the shipped i686 build where this kernel runs 32-bit
+        # programs, else the x86_64 build of the same sources.
+        self.wine32 = subprocess.run([os.path.join(HERE, "..", "scripts", "wine32-probe")]
+                                     ).returncode == 0
+        wine_build = win32 if self.wine32 else win64
+        self.wine_arch = "win32" if self.wine32 else "win64"
+        self.wine_setup = os.path.join(wine_build, "app", "setup.exe")
+        self.driver = os.path.join(wine_build, "tests", "wizard_driver.exe")
+        self.wine_prefix = os.path.join(self.cache, "wineprefix-verify-" + self.wine_arch)
         one = 1 if a.quick else None
         self.runs = a.runs or one or 5
         self.runs_create = one or 3
@@ -89,12 +98,30 @@ def verify_section(cfg, work):
     name = "big" if "big" in cfg.corpora else cfg.corpora[0]
     pkg = os.path.join(work, "verify-%s.pkg" % name)
     native_extract.package(cfg.zmpack, zipped(cfg.cache, name), pkg, name)
-    r = subprocess.run([cfg.verify_bench, "--runs", str(cfg.runs_verify), "--package", pkg],
+    args = ["--runs", str(cfg.runs_verify), "--package"]
+    r = subprocess.run([cfg.verify_bench] + args + [pkg],
                        stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
-    os.unlink(pkg)
     if r.returncode != 0:
+        os.unlink(pkg)
         raise RuntimeError("verify_bench failed: " + r.stdout[-800:])
-    return dict(parse_verify_bench(r.stdout), package=name, runs=cfg.runs_verify)
+    out = dict(parse_verify_bench(r.stdout), package=name, runs=cfg.runs_verify)
+    # The same check as the shipped installer's code runs it: the i686 build under the 32-bit
+    # Wine (its own zlib beside it).
+    if cfg.wine32 and os.path.exists(cfg.verify_bench_i686):
+        env = dict(os.environ, ZM_WINEPREFIX=cfg.wine_prefix, ZM_WINEARCH="win32")
+        r = subprocess.run([os.path.join(HERE, "..", "scripts", "wine-run"),
+                            cfg.verify_bench_i686] + args + ["Z:" + pkg.replace("/", "\\")],
+                           stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True, env=env)
+        if r.returncode != 0:
+            out["i686"] = {"error": "verify_bench.exe failed: " + r.stdout[-800:]}
+        else:
+            out["i686"] = parse_verify_bench(r.stdout.replace("\r", ""))
+    elif not cfg.wine32:
+        out["i686"] = {"skipped": "this kernel cannot run 32-bit programs"}
+    else:
+        out["i686"] = {"skipped": cfg.verify_bench_i686 + " is not built (make win32)"}
+    os.unlink(pkg)
+    return out
 
 
 def parse_verify_bench(text):
@@ -112,9 +139,10 @@ def parse_verify_bench(text):
 
 
 def wine_section(cfg, work, log):
-    for need in (cfg.win64_setup, cfg.driver):
+    for need in (cfg.wine_setup, cfg.driver):
         if not os.path.exists(need):
-            return {"skipped": need + " is not built (make win64)"}
+            return {"skipped": need + " is not built (make %s)" % (
+                "win32" if cfg.wine32 else "win64")}
     names = [n for n in cfg.corpora if n != "big"]
     if not names:
         return {"skipped": "only \"big\" chosen; installers are measured on mixed and small"}
@@ -123,7 +151,7 @@ def wine_section(cfg, work, log):
     out = os.path.join(work, "wine.json")
     cmd = XVFB + [sys.executable, os.path.join(HERE, "wine_bench.py"), "--json", out,
                   "--cache", cfg.cache, "--work", work, "--zmpack", cfg.zmpack,
-                  "--setup64", cfg.win64_setup, "--driver", cfg.driver,
+                  "--setup", cfg.wine_setup, "--arch", cfg.wine_arch, "--driver", cfg.driver,
                   "--runs", str(cfg.runs_wine), "--corpora", ",".join(names),
                   "--limit", str(cfg.wine_limit)]
     log("wine: " + " ".join(cmd[4:6]) + " ...")
@@ -165,7 +193,8 @@ def versions(cfg):
             "7zz": tool_version(["7zz", "i"]),
             "bsdtar": tool_version(["bsdtar", "--version"]),
             "makensis": tool_version(["makensis", "-VERSION"]),
-            "wine": tool_version(["/usr/lib/wine/wine64", "--version"]),
+            "wine": tool_version(["/usr/lib/wine/wine" if cfg.wine32 else "/usr/lib/wine/wine64",
+                                  "--version"]),
             "python": sys.version.split()[0], "zlib": zlib.ZLIB_RUNTIME_VERSION}
 
 

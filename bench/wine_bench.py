@@ -3,16 +3,19 @@
 silent NSIS installer (zlib) of the same files. Runs inside one virtual display (run.py starts it
 under xvfb-run) with a warm, persistent wineserver of the benchmark's own prefix.
 
-setup.exe is the x86_64 build of the installer: this machine has only the 64-bit Wine and cannot
-execute 32-bit programs at all. For each run it gets a fresh folder holding a hard link to the
-package, so its default destination (the package's folder plus its title) is fresh as well.
+setup.exe is the shipped i686 build under the 32-bit Wine, against NSIS's x86-unicode installer
+(also a 32-bit program); where the kernel cannot run 32-bit programs, run.py hands over the x86_64
+build with --arch win64 and NSIS's amd64-unicode installer is used. For each run setup.exe gets
+a fresh folder holding a hard link to the package, so its default destination (the package's
+folder plus its title) is fresh as well.
 Times per setup.exe run: start to the Welcome page; Next to the end of the contents check (paced
 by design, reported apart); the end of the check to the Ready/Finish page (the extraction).
 NSIS: start to exit of `installer /S /D=folder`. Wine's own start cost (a trivial program's start
 to exit) is measured apart. Every installed tree is byte-compared with the source.
 
-Usage: wine_bench.py --json OUT --cache DIR --work DIR --zmpack PATH --setup64 PATH
-                     --driver PATH [--runs N] [--corpora mixed,small] [--limit S]
+Usage: wine_bench.py --json OUT --cache DIR --work DIR --zmpack PATH --setup PATH
+                     --driver PATH [--arch win32|win64] [--runs N] [--corpora mixed,small]
+                     [--limit S]
 """
 import argparse
 import json
@@ -39,10 +42,11 @@ ID_FILE_LINE = "131"  # "Extracting (n/total): name"
 
 
 class Wine:
-    def __init__(self, prefix, driver):
+    def __init__(self, prefix, driver, arch):
         self.prefix = prefix
         self.driver = driver
-        self.env = dict(os.environ, ZM_WINEPREFIX=prefix, WINEPREFIX=prefix)
+        self.env = dict(os.environ, ZM_WINEPREFIX=prefix, WINEPREFIX=prefix, ZM_WINEARCH=arch,
+                        WINEARCH=arch)
 
     def server(self, *flags):
         subprocess.run([WINESERVER] + list(flags), env=self.env, stdout=subprocess.DEVNULL,
@@ -140,12 +144,13 @@ def nsis_run(wine, installer, src, folder):
 def corpus(a, wine, name, log):
     src = os.path.join(a.cache, name)
     title = "zmbench-" + name
-    pkg = os.path.join(a.work, "setup64-%s.exe" % name)
-    sh([a.zmpack, "create", "-o", pkg, "--stub", a.setup64, "--zip",
+    pkg = os.path.join(a.work, "setup-%s-%s.exe" % (a.arch, name))
+    sh([a.zmpack, "create", "-o", pkg, "--stub", a.setup, "--zip",
         os.path.join(a.cache, name + ".zip"), "--title", title, "--language", "en"],
        stdout=subprocess.DEVNULL)
-    installer = nsis.build_cached(src, os.path.join(a.cache, "nsis-%s-amd64.exe" % name), title,
-                                  "amd64-unicode", os.path.join(a.cache, name + ".done"))
+    target, tag = ("x86-unicode", "x86") if a.arch == "win32" else ("amd64-unicode", "amd64")
+    installer = nsis.build_cached(src, os.path.join(a.cache, "nsis-%s-%s.exe" % (name, tag)),
+                                  title, target, os.path.join(a.cache, name + ".done"))
     res = {"window_s": [], "check_s": [], "extract_s": [], "nsis_s": [],
            "setup_bytes": os.path.getsize(pkg), "nsis_bytes": os.path.getsize(installer)}
     for r in range(a.runs):
@@ -181,7 +186,9 @@ def main():
     ap.add_argument("--cache", required=True)
     ap.add_argument("--work", required=True)
     ap.add_argument("--zmpack", required=True)
-    ap.add_argument("--setup64", required=True)
+    ap.add_argument("--setup", required=True, help="the setup.exe stub to measure")
+    ap.add_argument("--arch", choices=("win32", "win64"), default="win32",
+                    help="the Wine to run it under (default: the 32-bit one)")
     ap.add_argument("--driver", required=True)
     ap.add_argument("--runs", type=int, default=3)
     ap.add_argument("--corpora", default="mixed,small")
@@ -192,7 +199,7 @@ def main():
     def log(msg):
         print(msg, file=sys.stderr, flush=True)
 
-    wine = Wine(os.path.join(a.cache, "wineprefix"), a.driver)
+    wine = Wine(os.path.join(a.cache, "wineprefix-" + a.arch), a.driver, a.arch)
     # A server started from another display would own windows this one cannot see.
     wine.server("-k")
     if not os.path.exists(os.path.join(wine.prefix, "system.reg")):
@@ -201,8 +208,10 @@ def main():
         wine.server("-w")
     # A persistent server: every run below starts as a warm one would.
     wine.server("-p")
-    out = {"wine": tool_version(["/usr/lib/wine/wine64", "--version"]), "setup_build": "x86_64",
-           "corpora": {}}
+    loader = "/usr/lib/wine/wine" if a.arch == "win32" else "/usr/lib/wine/wine64"
+    out = {"wine": tool_version([loader, "--version"]),
+           "setup_build": "i686" if a.arch == "win32" else "x86_64",
+           "nsis_target": "x86-unicode" if a.arch == "win32" else "amd64-unicode", "corpora": {}}
     try:
         wine.run("cmd.exe", "/c", "exit")
         out["start_runs_s"] = start_cost(wine, 7)

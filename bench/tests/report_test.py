@@ -83,6 +83,22 @@ class MarkdownTest(unittest.TestCase):
         self.assertIn("| mixed | 0.500 s | 1.000 s | 2.000 s | 3.000 s | 1.50x | 1 |", text)
         self.assertIn("Extracting (3655/20000)", text)
 
+    def test_the_build_that_ran_is_named_and_the_i686_check_is_judged_apart(self):
+        res = results()
+        res["verify"]["i686"] = {"mb": 1000.0, "crc32_mbs": 800.0, "verify_mbs": 600.0,
+                                 "ratio": 0.75}
+        res["wine"] = {"wine": "wine-8.0", "start_median_s": 0.01, "setup_build": "x86_64",
+                       "corpora": {}}
+        got = {g[0]: g[2] for g in report.goals(res)}
+        self.assertTrue(got["VerifyBlock fast >= 0.9x zlib crc32"])
+        self.assertFalse(got["VerifyBlock fast >= 0.9x zlib crc32, i686 build"])
+        text = report.markdown(res)
+        self.assertIn("| i686 (the shipped code, 32-bit Wine) | 800 | 600 | 0.75x |", text)
+        self.assertIn("the shipped i686 build was NOT executed", text)
+        res["wine"]["setup_build"] = "i686"
+        self.assertIn("setup.exe is the shipped i686 build under the 32-bit Wine",
+                      report.markdown(res))
+
 
 if __name__ == "__main__":
     unittest.main()
