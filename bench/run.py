@@ -286,6 +286,7 @@ def main():
     section("scaling", lambda: scaling.run(cfg, work, log))
 
     out_dir = a.out or (cfg.cache if a.quick else HERE)
+    os.makedirs(out_dir, exist_ok=True)
     stem = "RESULTS-quick" if a.quick and not a.out else "RESULTS"
     with open(os.path.join(out_dir, stem + ".json"), "w") as f:
         json.dump(res, f, indent=2)
