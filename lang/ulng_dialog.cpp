@@ -88,9 +88,12 @@ void ChooseLanguage() {
     ok->ModalResultOnClick = ui::mrOk;
 
     form.SetClientSize(combo->Width() + 42 + 75, combo->Height() + 28);
+    // The list has the focus: the arrow keys choose at once, Enter takes the choice (OK is the
+    // default button) and Escape closes the chooser.
+    form.SetActiveControl(combo);
     ui::ShowModal(form);
 
-    // OK, Enter and the close box all count: the list's selection is the choice.
+    // OK, Enter, Escape and the close box all count: the list's selection is the choice.
     int index = combo->ItemIndex();
     if (index >= 0) {
         if (const auto* lang = static_cast<const TLanguage*>(combo->ItemData(index))) {

@@ -113,12 +113,23 @@ void TComponent::SetVisible(bool on) {
     if (on == visible_) return;
     visible_ = on;
     Notify(Prop::Visible);
+    if (!on) KeepFocus();
 }
 
 void TComponent::SetEnabled(bool on) {
     if (on == enabled_) return;
     enabled_ = on;
     Notify(Prop::Enabled);
+    if (!on) KeepFocus();
+}
+
+// A control that had the focus and can no longer take it (it, or the panel it is on, was hidden
+// or disabled) hands it on, so that the keyboard never goes nowhere.
+void TComponent::KeepFocus() {
+    TForm* form = ParentForm();
+    if (form == nullptr || form == this) return;
+    TComponent* active = form->ActiveControl();
+    if (active != nullptr && !form->CanFocus(active)) form->RestoreFocus();
 }
 
 bool TComponent::Showing() const {

@@ -32,6 +32,8 @@ enum class Prop {
     ZOrder,
     Style,  // word wrap, tab stop, scroll bars, alignment, border: applied when the control is made
     Appended,  // text added at the end of the caption: the last AppendedLength() characters
+    Default,   // a button became (or stopped being) the one Enter presses
+    Focus,     // a form's active control changed: the real focus follows it
 };
 
 // A backend's mirror of one component.
@@ -123,8 +125,10 @@ class TComponent {
     ScrollBars Scroll = ScrollBars::None;
     TextAlign Alignment = TextAlign::Left;
     unsigned Anchors = akLeft | akTop;
-    bool Default = false;             // the button Enter presses
+    bool Default = false;             // the button Enter presses (SetDefault once shown)
+    bool Cancel = false;              // the button Escape presses
     int ModalResultOnClick = mrNone;  // a button that closes its modal form with this result
+    void SetDefault(bool on);
     void StyleChanged() { Notify(Prop::Style); }
 
     bool ReadOnly() const { return read_only_; }
@@ -184,6 +188,7 @@ class TComponent {
 
   private:
     void Unplace(TComponent* child);
+    void KeepFocus();
 
     Kind kind_;
     TComponent* owner_;
@@ -240,6 +245,32 @@ class TForm : public TComponent {
     // Sets the result of a modal form, which then closes (through OnCloseQuery).
     void SetModalResult(int result);
 
+    // The keyboard, as on a system dialog. The active control is the one with the focus; a
+    // backend moves the real focus to it and reports the user's own moves with
+    // UserSetActiveControl. It is only ever a control that can take the focus: visible and
+    // enabled with all its parents, on this form.
+    TComponent* ActiveControl() const { return active_; }
+    // False (and nothing changes) when the control cannot take the focus.
+    bool SetActiveControl(TComponent* control);
+    void UserSetActiveControl(TComponent* control);
+    bool CanFocus(const TComponent* control) const;
+    // The tab stops that can take the focus, in reading order (top to bottom, then left to
+    // right): hidden and disabled controls, and those on hidden or disabled panels, are left out.
+    std::vector<TComponent*> TabOrder() const;
+    // Tab and Shift+Tab: the next (previous) tab stop after the active control, round.
+    bool FocusNext(bool backwards);
+    // Where the active control can no longer take the focus (hidden, disabled, gone), the focus
+    // goes to the default button, else to the first tab stop; the backend is told either way,
+    // so that the real focus is where the model says after a dialog of the system took it.
+    void RestoreFocus();
+    // Enter: a focused button presses itself, otherwise the visible, enabled default button.
+    bool PressEnter();
+    // Escape: the visible, enabled Cancel button, otherwise what the close box does.
+    void PressEscape();
+    // The visible, enabled button with Default (Cancel) set, or null.
+    TComponent* DefaultButton() const;
+    TComponent* CancelButton() const;
+
     // For backends: the form is about to be shown again (modal or as main form); it is modal
     // while ShowModal runs; ids for new components; the hook that makes the real control of a
     // component added after the form's window exists.
@@ -251,6 +282,7 @@ class TForm : public TComponent {
   private:
     bool created_ = false;
     bool closed_ = false;
+    TComponent* active_ = nullptr;
     int next_id_ = 1000;
 };
 

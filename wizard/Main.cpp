@@ -174,9 +174,10 @@ void TMainForm::BuildControls() {
     SetTagged(btnBack, 100039, u"Назад");
     btnNext = Make(f, ui::Kind::Button, u"btnNext", this, idNext, 316, 322, 75, 23);
     SetTagged(btnNext, 100045, u"Далее");
-    btnNext->Default = true;
+    btnNext->Default = true;  // until the first page chooses its own (FocusDefaultButton)
     btnCancel = Make(f, ui::Kind::Button, u"btnCancel", this, idCancel, 404, 322, 75, 23);
     SetTagged(btnCancel, 100023, u"Отмена");
+    btnCancel->Cancel = true;  // Escape does what Cancel does; where it is hidden, the close box
 
     btnBack->OnClick = [this](ui::TComponent&) { btnBackClick(); };
     btnNext->OnClick = [this](ui::TComponent&) { btnNextClick(); };

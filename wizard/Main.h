@@ -133,6 +133,12 @@ class TMainForm : public ui::TForm {
     void EndExtractionState();
     void RunInstalledProgram();
     void UpdateButtons();
+    // The bottom button Enter presses on the page in front, where the page puts the focus: Next
+    // where it can be pressed, Close on the Finish page, Back once an error or a cancel has
+    // enabled it, otherwise Cancel.
+    ui::TComponent* PageDefaultButton() const;
+    // Marks that button as the default one and gives it the focus.
+    void FocusDefaultButton();
 
     TZMArchiveFile& package_;
 };

@@ -73,6 +73,7 @@ void TMainForm::ShowPage(int index) {
     for (int i = pgWelcome; i <= pgFinish; ++i) Page(i)->SetEnabled(i == index);
     Page(index)->BringToFront();
     UpdateButtons();
+    FocusDefaultButton();
 
     switch (index) {
         case pgContentsCheck:
@@ -98,6 +99,20 @@ void TMainForm::UpdateButtons() {
     btnCancel->SetVisible(page != pgReady);
     btnCancel->SetCaption(page == pgFinish ? Msg(100021, kCloseCaptionDefault)
                                            : Msg(100023, kCancelCaptionDefault));
+    ui::TComponent* def = PageDefaultButton();
+    for (ui::TComponent* b : {btnBack, btnNext, btnCancel}) b->SetDefault(b == def);
+}
+
+ui::TComponent* TMainForm::PageDefaultButton() const {
+    if (btnNext->Visible() && btnNext->Enabled()) return btnNext;
+    if (btnBack->Visible() && btnBack->Enabled()) return btnBack;
+    return btnCancel;
+}
+
+void TMainForm::FocusDefaultButton() {
+    ui::TComponent* def = PageDefaultButton();
+    for (ui::TComponent* b : {btnBack, btnNext, btnCancel}) b->SetDefault(b == def);
+    SetActiveControl(def);
 }
 
 void TMainForm::btnBackClick() { ShowPage(CurrentPage - 1); }
@@ -128,8 +143,7 @@ void TMainForm::CheckPackageContents() {
         if (CloseConfirmed) abort = true;
     });
     if (!ok) {
-        ui::MessageBox(this, Msg(1, kText1Default), Msg(5, kText5Default), ui::mbOK,
-                       ui::miNone);
+        ui::MessageBox(this, Msg(1, kText1Default), Msg(5, kText5Default), ui::mbOK, ui::miNone);
         CloseConfirmed = true;
         Close();
         return;
@@ -164,6 +178,7 @@ void TMainForm::StartExtraction() {
         ui::MessageBox(this, FormatText(Msg(40, kText40Default), {refused}), Msg(5, kText5Default),
                        ui::mbOK, ui::miNone);
         btnBack->SetEnabled(true);
+        FocusDefaultButton();
         return;
     }
 
@@ -200,6 +215,7 @@ void TMainForm::ExtractionDone(int32_t processed, int32_t skipped, bool cancelle
         lblFileName->SetCaption(UString());
         ui::MessageBox(this, Msg(13, kText13Default), kApplicationTitle, ui::mbOK, ui::miNone);
         btnBack->SetEnabled(true);
+        FocusDefaultButton();
         return;
     }
     const int32_t code = ExtractThread ? ExtractThread->ErrorCode() : 0;
@@ -217,13 +233,15 @@ void TMainForm::ExtractionDone(int32_t processed, int32_t skipped, bool cancelle
         if (IsMissingResourceText(text)) text = FormatText(Msg(14, kText14Default), {code});
         ui::MessageBox(this, text, Msg(5, kText5Default), ui::mbOK, ui::miNone);
         btnBack->SetEnabled(true);
+        FocusDefaultButton();
         return;
     }
     ShowPage(HasProgramToRun ? pgReady : pgFinish);
 }
 
 void TMainForm::btnBrowseClick() {
-    const UString folder = ui::BrowseForFolder(Msg(4, kText4Default), txtOutput->Text(), true, this);
+    const UString folder =
+        ui::BrowseForFolder(Msg(4, kText4Default), txtOutput->Text(), true, this);
     if (folder.empty()) return;
     txtOutput->SetText(IncludeTrailingBackslash(folder));
     UpdateButtons();

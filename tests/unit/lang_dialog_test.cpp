@@ -206,6 +206,16 @@ TEST_F(LangUiTest, ChooserAppliesTheSelectionHoweverClosed) {
     });
     ChooseLanguage();
     EXPECT_EQ(Languages.CurrentLanguage(), "en");
+
+    // The list has the focus when the chooser opens; Escape closes it, and the choice counts.
+    hl::OnNextModal([](ui::TForm& f) {
+        EXPECT_EQ(f.ActiveControl(), FirstOf(f, Kind::ComboBox));
+        EXPECT_TRUE(hl::PickItem(*FirstOf(f, Kind::ComboBox), 0));
+        hl::PressEscape(f);
+        EXPECT_TRUE(f.Closed());
+    });
+    ChooseLanguage();
+    EXPECT_EQ(Languages.CurrentLanguage(), "ru");
 }
 
 TEST_F(LangUiTest, ChooserWithoutPackOrWithRussianHidden) {

@@ -1,6 +1,9 @@
 // The widget model and the in-memory backend as the wizard's tests will use them.
 #include <gtest/gtest.h>
 
+#include <string>
+
+#include "platform/codepage.h"
 #include "platform/folderdlg.h"
 #include "ui/headless/headless.h"
 #include "ui/services.h"
@@ -185,6 +188,79 @@ TEST_F(UiTest, FolderBrowserGoesThroughTheSystemDialog) {
     platform::SetBrowseForFolderHook(nullptr);
     EXPECT_EQ(seen_title, u"Выберите папку");
     EXPECT_EQ(seen_initial, u"C:\\Old\\");
+}
+
+// The keyboard's rules, which both backends follow: the tab order reads the form top to bottom and
+// left to right whatever the creation order, skips what is hidden or disabled (panels included),
+// Enter presses a focused button before the default one, Escape the Cancel button before the
+// close box, and a focused control that goes away hands the focus on.
+TEST_F(UiTest, KeyboardFollowsTheFormNotTheCreationOrder) {
+    ui::TForm form;
+    form.SetClientSize(300, 200);
+    auto* ok = form.Add(Kind::Button, u"ok");
+    ok->SetBounds(120, 160, 75, 23);
+    ok->Default = true;
+    auto* cancel = form.Add(Kind::Button, u"cancel");
+    cancel->SetBounds(200, 160, 75, 23);
+    cancel->Cancel = true;
+    auto* front = form.Add(Kind::Panel, u"front");
+    front->SetBounds(10, 10, 280, 140);
+    auto* behind = form.Add(Kind::Panel, u"behind");
+    behind->SetBounds(10, 10, 280, 140);
+    behind->SetEnabled(false);
+    auto* edit = form.Add(Kind::Edit, u"edit", front);
+    edit->SetBounds(10, 40, 100, 21);
+    auto* box = form.Add(Kind::CheckBox, u"box", front);
+    box->SetBounds(10, 10, 100, 17);
+    auto* hidden = form.Add(Kind::Button, u"hidden", behind);
+    hidden->SetBounds(10, 5, 75, 23);
+    auto* label = form.Add(Kind::Label, u"label", front);
+    label->SetBounds(0, 0, 50, 13);
+
+    auto names = [&] {
+        std::string out;
+        for (const ui::TComponent* c : form.TabOrder())
+            out += (out.empty() ? "" : " ") + platform::WideToUtf8(c->Name());
+        return out;
+    };
+    EXPECT_EQ("box edit ok cancel", names());
+    EXPECT_FALSE(form.SetActiveControl(hidden)) << "on a disabled panel";
+    EXPECT_FALSE(form.SetActiveControl(label));
+
+    int oks = 0, cancels = 0, boxes = 0;
+    ok->OnClick = [&](ui::TComponent&) { ++oks; };
+    cancel->OnClick = [&](ui::TComponent&) { ++cancels; };
+    box->OnClick = [&](ui::TComponent&) { ++boxes; };
+    ASSERT_TRUE(form.SetActiveControl(edit));
+    EXPECT_TRUE(hl::PressEnter(form));
+    EXPECT_EQ(1, oks) << "Enter in an edit presses the default button";
+    ASSERT_TRUE(hl::PressTab(form));
+    EXPECT_EQ(ok, form.ActiveControl());
+    ASSERT_TRUE(hl::PressTab(form));
+    EXPECT_TRUE(hl::PressEnter(form));
+    EXPECT_EQ(1, cancels) << "a focused button presses itself";
+    ASSERT_TRUE(hl::PressTab(form));
+    EXPECT_EQ(box, form.ActiveControl()) << "round to the first stop";
+    EXPECT_TRUE(hl::PressSpace(form));
+    EXPECT_EQ(1, boxes);
+    EXPECT_TRUE(box->Checked());
+
+    hl::PressEscape(form);
+    EXPECT_EQ(2, cancels);
+    EXPECT_FALSE(form.Closed());
+    cancel->Hide();
+    hl::PressEscape(form);
+    EXPECT_TRUE(form.Closed()) << "without a Cancel button Escape is the close box";
+
+    // The focused control hidden, or its panel disabled: the focus moves to the default button.
+    ASSERT_TRUE(form.SetActiveControl(edit));
+    front->SetEnabled(false);
+    EXPECT_EQ(ok, form.ActiveControl());
+    ok->SetEnabled(false);
+    EXPECT_EQ(nullptr, form.ActiveControl()) << "nothing left that takes the focus";
+    front->SetEnabled(true);
+    form.RestoreFocus();
+    EXPECT_EQ(box, form.ActiveControl());
 }
 
 }  // namespace

@@ -18,51 +18,7 @@ using testutil::WriteFile;
 using wizardkit::U8;
 namespace hl = ui::headless;
 
-class WizardTest : public wizardkit::TInstallerTest {
-  protected:
-    // The package is `name` in the test's folder (a subfolder of it when name has one); by
-    // default the title followed by "Setup.exe".
-    void Open(const zipkit::ZipBuilder& zip, const wizardkit::TPackageLayout& layout = {},
-              const std::string& name = std::string()) {
-        path = dir.File(name.empty() ? layout.title + "Setup.exe" : name);
-        const size_t cut = name.rfind('/');
-        if (cut != std::string::npos) {
-            ASSERT_TRUE(platform::ForceDirectories(dir.File(name.substr(0, cut))));
-        }
-        ASSERT_TRUE(wizardkit::WritePackage(path, zip, layout));
-        pkg = std::make_unique<TZMArchiveFile>();
-        ASSERT_TRUE(pkg->Open(path, true));
-        form = std::make_unique<TMainForm>(*pkg);
-        form->Created();
-        form->Show();
-    }
-    void TearDown() override {
-        ExtractThread.reset();
-        hl::Pump();
-        form.reset();
-        pkg.reset();
-        TInstallerTest::TearDown();
-    }
-    bool WaitDone() {
-        return hl::PumpUntil([this] { return !form->Extracting; }, 120000);
-    }
-    UString Dest() const { return form->txtOutput->Text(); }
-    std::string Installed(const std::string& name) const {
-        return ReadFile(Dest() + platform::Utf8ToWide(name));
-    }
-    // Page, and which bottom buttons show / work, in one line for readable expectations.
-    std::string State() const {
-        auto b = [](const ui::TComponent* c) {
-            return std::string(c->Visible() ? (c->Enabled() ? "E" : "d") : "-");
-        };
-        return std::to_string(form->CurrentPage) + " back" + b(form->btnBack) + " next" +
-               b(form->btnNext) + " cancel" + b(form->btnCancel);
-    }
-
-    UString path;
-    std::unique_ptr<TZMArchiveFile> pkg;
-    std::unique_ptr<TMainForm> form;
-};
+using WizardTest = wizardkit::TWizardTest;
 
 zipkit::ZipBuilder OneProgram() {
     zipkit::ZipBuilder b;
@@ -237,8 +193,8 @@ TEST_F(WizardTest, ErrorCodeWithAPackTextShowsThatTextAlone) {
     ASSERT_NE(0, code);
 
     // The same failure again, now with a pack that has a text for that very code.
-    ASSERT_TRUE(Languages.LoadFromString(wizardkit::PackWith({{code, "The folder cannot be made."},
-                                                              {5, "Error"}})));
+    ASSERT_TRUE(Languages.LoadFromString(
+        wizardkit::PackWith({{code, "The folder cannot be made."}, {5, "Error"}})));
     Languages.SetCurrentLanguage("en");
     ASSERT_TRUE(hl::Click(*form->btnBack));
     hl::AnswerNext(ui::mrOk);
@@ -272,7 +228,8 @@ TEST_F(WizardTest, ASkippedFileIsShownWithItsNameNotWithAPackTextOfTheSameNumber
 
 TEST_F(WizardTest, CancelDuringExtractionAsksNothingButTheCloseBoxAsks) {
     zipkit::ZipBuilder b;
-    for (int i = 0; i < 20; ++i) b.AddFile("f" + std::to_string(i) + ".bin", std::string(20000, 'q'));
+    for (int i = 0; i < 20; ++i)
+        b.AddFile("f" + std::to_string(i) + ".bin", std::string(20000, 'q'));
     Open(b);
     // The worker waits for the window at its first report, so the run is surely still going.
     ASSERT_TRUE(hl::Click(*form->btnNext));
@@ -302,7 +259,8 @@ TEST_F(WizardTest, CancelDuringExtractionAsksNothingButTheCloseBoxAsks) {
 
 TEST_F(WizardTest, ConfirmedCloseDuringExtractionStopsTheRunAndWaitsForIt) {
     zipkit::ZipBuilder b;
-    for (int i = 0; i < 20; ++i) b.AddFile("f" + std::to_string(i) + ".bin", std::string(20000, 'q'));
+    for (int i = 0; i < 20; ++i)
+        b.AddFile("f" + std::to_string(i) + ".bin", std::string(20000, 'q'));
     Open(b);
     ASSERT_TRUE(hl::Click(*form->btnNext));
     ASSERT_TRUE(form->Extracting);

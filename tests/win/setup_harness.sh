@@ -13,6 +13,9 @@
 #   h_until MS WHAT CHECK...        runs CHECK until it succeeds, up to MS; on time-out says WHAT
 #                                   and what CHECK printed last, and returns 1
 #   h_is WANT STEP TITLE ARGS...    the driver step prints WANT (else says what it printed)
+#   h_key TITLE [KEY...]            real keystrokes through the X server (xdotool) into the
+#                                   window titled exactly TITLE, which gets the input focus first
+#                                   (as a click on its title bar would give it)
 #   h_has LINE STEP TITLE ARGS...   the driver step prints LINE as one of its lines
 #   h_winpath PATH                  the Windows form (Z:\...) of a local path
 #   h_zmpack COMMAND ARGS...        zmpack (zmpack.exe under Wine: absolute paths among the
@@ -102,6 +105,15 @@ h_until() {
     fi
     sleep 0.2
   done
+}
+
+h_key() {
+  local title=$1 wid
+  shift
+  wid=$(xdotool search --name "^${title}\$" 2>/dev/null | head -1)
+  [ -n "$wid" ] || { echo "no X window \"$title\" for the keys $*" >&2; return 1; }
+  xdotool windowfocus --sync "$wid" 2>/dev/null || xdotool windowfocus "$wid" || return 1
+  [ "$#" -eq 0 ] || xdotool key --clearmodifiers --delay 60 "$@"
 }
 
 h_is() {

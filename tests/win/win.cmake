@@ -72,6 +72,11 @@ if(CMAKE_CROSSCOMPILING)
     set_tests_properties(setup_install_${lang} PROPERTIES TIMEOUT 120 RESOURCE_LOCK zm_display
                          ENVIRONMENT "${ZM_WINE_ENV}")
   endforeach()
+  add_test(NAME setup_keys
+           COMMAND ${zm_win_dir}/setup_keys.sh ${zm_setup_args} $<TARGET_FILE:sample_app>
+                   ${CMAKE_BINARY_DIR}/wine-tests)
+  set_tests_properties(setup_keys PROPERTIES TIMEOUT 300 RESOURCE_LOCK zm_display
+                       ENVIRONMENT "${ZM_WINE_ENV}")
   add_test(NAME setup_broken
            COMMAND ${zm_win_dir}/setup_broken.sh ${zm_setup_args} ${CMAKE_BINARY_DIR}/wine-tests
                    ${CMAKE_BINARY_DIR}/screens/setup)

@@ -29,6 +29,9 @@
 //                                 is gone; prints "page N",
 //                                 "dialog CAPTION" (message boxes: "message CAPTION") or "gone"
 //   seen TITLE                    what the page checks see: heading, enabled panels, buttons
+//   keys TITLE                    "focus ID default ID": the control with the keyboard focus in
+//                                 the window's thread and the bottom button drawn as the default
+//                                 one (0: none)
 //   apptitle TITLE                the text of the task-bar button that stands for the window:
 //                                 its owner's title when an owner carries it, else its own
 //   minrestore TITLE              the window's minimize box, then the task-bar button: the
@@ -417,8 +420,8 @@ int Run(int argc, char** argv) {
                 return h != nullptr && Usable(h);
             })) {
             HWND t = FindTop(title);
-            Fail("control " + std::to_string(id) + " of \"" + argv[2] + "\" never became usable: " +
-                 StateOf(h) + (t ? "; " + Seen(t) : "; no window"));
+            Fail("control " + std::to_string(id) + " of \"" + argv[2] +
+                 "\" never became usable: " + StateOf(h) + (t ? "; " + Seen(t) : "; no window"));
         }
         Press(h);
     } else if (step == "press" && argc >= 4) {
@@ -536,6 +539,21 @@ int Run(int argc, char** argv) {
         Settle(Top(title));
     } else if (step == "page") {
         std::printf("%d\n", PageOf(Top(title)));
+    } else if (step == "keys") {
+        HWND top = Top(title);
+        GUITHREADINFO info = {};
+        info.cbSize = sizeof(info);
+        const DWORD thread = GetWindowThreadProcessId(top, nullptr);
+        const int focus = GetGUIThreadInfo(thread, &info) && info.hwndFocus != nullptr
+                              ? GetDlgCtrlID(info.hwndFocus)
+                              : 0;
+        int def = 0;
+        for (int id : {kBack, kNext, kCancel}) {
+            HWND b = FindId(top, id);
+            if (b != nullptr && (GetWindowLongW(b, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
+                def = id;
+        }
+        std::printf("focus %d default %d\n", focus, def);
     } else if (step == "seen") {
         std::printf("%s\n", Seen(Top(title)).c_str());
     } else if (step == "await" && argc >= 4) {

@@ -39,8 +39,13 @@ size_t PendingModals();
 bool Click(TComponent& control);
 bool PickItem(TComponent& combo, int index);
 bool TypeText(TComponent& edit, const UString& text);
-// Enter on the form: clicks its visible, enabled default button.
+// Keys on the form, by the rules of ui/keyboard.cpp. Enter: the focused button, else the default
+// one. Escape: the Cancel button, else the close box. Tab: the next tab stop. Space: presses the
+// focused button or toggles the focused box.
 bool PressEnter(TForm& form);
+void PressEscape(TForm& form);
+bool PressTab(TForm& form, bool backwards = false);
+bool PressSpace(TForm& form);
 // The close box or Alt+F4.
 bool CloseBox(TForm& form);
 

@@ -125,6 +125,7 @@ class THeadlessBackend : public TBackend {
         form.Reopen();
         form.Created();
         form.Show();
+        form.RestoreFocus();
         if (s.modals.empty()) {
             form.Hide();
             throw TUnanswered("no handler for the form \"" + Utf8(form.Caption()) + "\"");
@@ -156,6 +157,9 @@ size_t PendingModals() { return State().modals.size(); }
 
 bool Click(TComponent& control) {
     if (!control.Showing() || !control.EffectivelyEnabled()) return false;
+    // A button or box the mouse presses takes the focus, as the system's controls do.
+    if (TForm* form = control.ParentForm(); form != nullptr && control.TabStop)
+        form->UserSetActiveControl(&control);
     control.Click();
     return true;
 }
@@ -173,20 +177,17 @@ bool TypeText(TComponent& edit, const UString& text) {
     return true;
 }
 
-namespace {
-TComponent* FindDefault(TComponent& root) {
-    for (const auto& c : root.Components()) {
-        if (c->Default && c->Showing() && c->EffectivelyEnabled()) return c.get();
-        if (TComponent* inner = FindDefault(*c)) return inner;
-    }
-    return nullptr;
-}
-}  // namespace
+bool PressEnter(TForm& form) { return form.PressEnter(); }
 
-bool PressEnter(TForm& form) {
-    TComponent* b = FindDefault(form);
-    if (b == nullptr) return false;
-    b->Click();
+void PressEscape(TForm& form) { form.PressEscape(); }
+
+bool PressTab(TForm& form, bool backwards) { return form.FocusNext(backwards); }
+
+bool PressSpace(TForm& form) {
+    TComponent* active = form.ActiveControl();
+    if (active == nullptr || !form.CanFocus(active)) return false;
+    if (active->GetKind() != Kind::Button && active->GetKind() != Kind::CheckBox) return false;
+    active->Click();
     return true;
 }
 

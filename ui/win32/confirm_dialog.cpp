@@ -77,7 +77,9 @@ int RunConfirmDialog(TForm* /*owner*/, const UString& text, const UString& capti
         b->SetCaption(def.caption);
         b->SetBounds(x, buttons_top, kButtonWidth, kButtonHeight);
         b->ModalResultOnClick = def.result;
+        // The system's keys: Enter presses the first button, Escape the Cancel button.
         b->Default = def.result == mrYes;
+        b->Cancel = def.result == mrCancel;
         x += kButtonWidth + kButtonGap;
     }
     form.SetClientSize(client_width, buttons_top + kButtonHeight + kMargin);

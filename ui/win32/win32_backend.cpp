@@ -203,6 +203,21 @@ LRESULT CALLBACK ContainerProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
                 return 0;
             }
             break;
+        case WM_ACTIVATE:
+            if (c.GetKind() == Kind::Form) {
+                auto& form = static_cast<TForm&>(c);
+                if (LOWORD(wp) == WA_INACTIVE) {
+                    // Remember where the user was, for when the form is active again.
+                    SyncActiveControl(form);
+                    return 0;
+                }
+                // Back from a message box or another program: the focus returns to the
+                // form's active control, not to the form itself.
+                DefWindowProcW(hwnd, msg, wp, lp);
+                form.RestoreFocus();
+                return 0;
+            }
+            break;
         case WM_SYSCOMMAND:
             // A form that the task-bar window owns goes down with it: minimized alone it would
             // lie on the desktop with no button to bring it back.
@@ -277,28 +292,11 @@ LRESULT CALLBACK MessageProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
-void CollectTabStops(TComponent& owner, std::vector<TComponent*>& out) {
-    for (const auto& c : owner.Components()) {
-        if (c->TabStop && c->Showing() && c->EffectivelyEnabled() && HandleOf(c.get())) {
-            out.push_back(c.get());
-        }
-        CollectTabStops(*c, out);
-    }
-}
-
 TForm* FormOf(HWND hwnd) {
     if (hwnd == nullptr) return nullptr;
     TWin32Peer* root = PeerOf(GetAncestor(hwnd, GA_ROOT));
     if (root == nullptr || root->Component().GetKind() != Kind::Form) return nullptr;
     return static_cast<TForm*>(&root->Component());
-}
-
-TComponent* DefaultButton(TComponent& owner) {
-    for (const auto& c : owner.Components()) {
-        if (c->Default && c->Showing() && c->EffectivelyEnabled()) return c.get();
-        if (TComponent* inner = DefaultButton(*c)) return inner;
-    }
-    return nullptr;
 }
 
 // Pumps one message; false on WM_QUIT (which is put back for the outer loop).
@@ -344,6 +342,7 @@ class TWin32Backend : public TBackend {
         form.Modal = true;
         Prepare(form);
         HWND self = HandleOf(&form);
+        HWND was_active = GetActiveWindow();
         // Every other window of the thread waits until the modal form is done.
         std::vector<HWND> disabled;
         EnumThreadWindows(GetCurrentThreadId(), CollectEnabled,
@@ -353,7 +352,7 @@ class TWin32Backend : public TBackend {
         }
         form.Show();
         SetForegroundWindow(self);
-        FocusFirst(form);
+        form.RestoreFocus();
         while (!form.Closed()) {
             if (!PumpOne(true)) break;
         }
@@ -362,6 +361,10 @@ class TWin32Backend : public TBackend {
             if (form.ModalResult == mrNone) form.ModalResult = mrCancel;
             form.Hide();
         }
+        // The window the user worked in before is active again (its activation puts the focus
+        // back on its active control), as it is after one of the system's dialogs.
+        if (was_active != nullptr && was_active != self && IsWindowVisible(was_active))
+            SetActiveWindow(was_active);
         form.Modal = false;
         return form.ModalResult;
     }
@@ -370,7 +373,7 @@ class TWin32Backend : public TBackend {
         Prepare(form);
         form.Show();
         SetForegroundWindow(HandleOf(&form));
-        FocusFirst(form);
+        form.RestoreFocus();
         while (!form.Closed()) {
             if (!PumpOne(true)) break;
         }
@@ -474,58 +477,59 @@ void RegisterClasses() {
     RegisterClassExW(&wc);
 }
 
-void FocusFirst(TForm& form) {
-    std::vector<TComponent*> stops;
-    CollectTabStops(form, stops);
-    if (!stops.empty()) SetFocus(HandleOf(stops.front()));
+namespace {
+// The model's component for the real focus: the control itself, or the control a system
+// sub-window (a combo box's edit, say) belongs to.
+TComponent* FocusedComponent() {
+    for (HWND h = GetFocus(); h != nullptr; h = GetParent(h)) {
+        TWin32Peer* peer = PeerOf(h);
+        if (peer == nullptr) continue;
+        return peer->Component().GetKind() == Kind::Form ? nullptr : &peer->Component();
+    }
+    return nullptr;
+}
+}  // namespace
+
+void SyncActiveControl(TForm& form) {
+    TComponent* focused = FocusedComponent();
+    if (focused != nullptr && focused->ParentForm() == &form) form.UserSetActiveControl(focused);
 }
 
+// Tab, Shift+Tab, Enter and Escape, as the system's dialogs handle them; the rules are the
+// model's (ui/keyboard.cpp), so the headless tests check the same ones.
 bool HandleDialogKey(const MSG& msg) {
-    if (msg.message != WM_KEYDOWN || (msg.wParam != VK_TAB && msg.wParam != VK_RETURN)) {
+    if (msg.message != WM_KEYDOWN ||
+        (msg.wParam != VK_TAB && msg.wParam != VK_RETURN && msg.wParam != VK_ESCAPE)) {
         return false;
     }
     TForm* form = FormOf(msg.hwnd);
-    if (form == nullptr) return false;
+    if (form == nullptr || !IsWindowEnabled(HandleOf(form))) return false;
+    SyncActiveControl(*form);
     HWND focus = GetFocus();
-    TWin32Peer* focused = PeerOf(focus);
+    const TComponent* f = form->ActiveControl();
     if (msg.wParam == VK_TAB) {
-        if (GetKeyState(VK_CONTROL) < 0) return false;
-        std::vector<TComponent*> stops;
-        CollectTabStops(*form, stops);
-        if (stops.empty()) return true;
-        int at = -1;
-        for (size_t i = 0; i < stops.size(); ++i) {
-            if (HandleOf(stops[i]) == focus) at = static_cast<int>(i);
-        }
-        const int n = static_cast<int>(stops.size());
-        int next = GetKeyState(VK_SHIFT) < 0 ? (at <= 0 ? n - 1 : at - 1) : (at + 1) % n;
-        HWND target = HandleOf(stops[static_cast<size_t>(next)]);
-        SetFocus(target);
-        if (stops[static_cast<size_t>(next)]->GetKind() == Kind::Edit) {
-            SendMessageW(target, EM_SETSEL, 0, -1);
+        if (GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0) return false;
+        if (form->FocusNext(GetKeyState(VK_SHIFT) < 0) && form->ActiveControl() != nullptr &&
+            form->ActiveControl()->GetKind() == Kind::Edit) {
+            SendMessageW(HandleOf(form->ActiveControl()), EM_SETSEL, 0, -1);
         }
         return true;
     }
-    // Enter: a focused button presses itself; a multi-line editor takes the line break; an
-    // open drop-down list closes; otherwise the default button is pressed.
-    if (focused != nullptr) {
-        const TComponent& f = focused->Component();
-        if ((f.GetKind() == Kind::Memo || f.GetKind() == Kind::RichEdit) && !f.ReadOnly()) {
-            return false;
-        }
-        if (f.GetKind() == Kind::ComboBox && SendMessageW(focus, CB_GETDROPPEDSTATE, 0, 0)) {
-            return false;
-        }
-        if (f.GetKind() == Kind::Button) {
-            focused->Component().DoClick();
-            return true;
-        }
+    // An open drop-down list closes on Enter and Escape; a multi-line editor takes Enter as a
+    // line break.
+    if (f != nullptr && f->GetKind() == Kind::ComboBox &&
+        SendMessageW(HandleOf(f), CB_GETDROPPEDSTATE, 0, 0)) {
+        return false;
     }
-    if (TComponent* b = DefaultButton(*form)) {
-        b->DoClick();
+    if (msg.wParam == VK_ESCAPE) {
+        form->PressEscape();
         return true;
     }
-    return false;
+    if (f != nullptr && (f->GetKind() == Kind::Memo || f->GetKind() == Kind::RichEdit) &&
+        !f->ReadOnly() && focus == HandleOf(f)) {
+        return false;
+    }
+    return form->PressEnter();
 }
 
 TBackend& Backend() {

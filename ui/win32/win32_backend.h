@@ -64,10 +64,10 @@ TWin32Peer* PeerOf(HWND hwnd);
 // The colour a control's background shows: its own, else its parent's, else the system's.
 Color EffectiveColor(const TComponent& component);
 
-// Tab, Shift+Tab and Enter for the form the message is for; true when the key was used.
+// Tab, Shift+Tab, Enter and Escape for the form the message is for; true when the key was used.
 bool HandleDialogKey(const MSG& msg);
-// Gives the focus to the form's first control in creation order that takes it.
-void FocusFirst(TForm& form);
+// Tells the form which of its controls has the real focus (the user may have moved it).
+void SyncActiveControl(TForm& form);
 
 // The program's task-bar window: no size, captioned with the application title, owner of every
 // form so that one button stands for them all. Made on first use; none (null) while the program

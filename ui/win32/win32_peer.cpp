@@ -452,6 +452,21 @@ void TWin32Peer::Changed(Prop what) {
         case Prop::ZOrder:
             ApplyZOrder();
             break;
+        case Prop::Default:
+            if (c.GetKind() == Kind::Button) {
+                SendMessageW(hwnd_, BM_SETSTYLE, c.Default ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON,
+                             TRUE);
+            }
+            break;
+        case Prop::Focus:
+            // Only while the form is the active window: under a message box the focus waits
+            // for the form's activation (which restores it from the model).
+            if (c.GetKind() == Kind::Form && IsWindowEnabled(hwnd_) && GetActiveWindow() == hwnd_) {
+                const TComponent* active = static_cast<const TForm&>(c).ActiveControl();
+                HWND target = active != nullptr ? HandleOf(active) : nullptr;
+                SetFocus(target != nullptr ? target : hwnd_);
+            }
+            break;
         case Prop::Cursor:  // read when the mouse moves
         case Prop::Style:   // applied when the control is made
             break;
