@@ -208,7 +208,7 @@ TEST(ZipWriterLayout, StoresWhatDoesNotShrinkAndDeflatesTheRest) {
     testutil::TempDir dir;
     Tree tree = SampleTree();
     Materialize(dir, "src", tree);
-    for (int level : {0, 1, 9}) {
+    for (int level : {0, 1, 9, 12}) {
         UString zip = dir.File("l" + std::to_string(level) + ".zip");
         ZipWriterOptions o;
         o.level = level;

@@ -80,7 +80,7 @@ TEST_F(ZmpackTest, UsageErrorsExitWith2AndWriteNothing) {
         {src},                                                   // no -o
         {"-o", out, "--stub", stub},                             // nothing to pack
         {"-o", out, "--stub", stub, "--zip", out, src},          // both
-        {"-o", out, "--stub", stub, "--level", "10", src},       // out of range
+        {"-o", out, "--stub", stub, "--level", "13", src},       // out of range
         {"-o", out, "--stub", stub, "--level", "5x", src},       // not a number
         {"-o", out, "--stub", stub, "--id", "99999999999", src}, // beyond 32 bits
         {"-o", out, "--stub", stub, "--welcome", "a", "--welcome-file", stub, src},

@@ -14,6 +14,7 @@
 #include "tools/zmpack/commands.h"
 #include "tools/zmpack/options.h"
 #include "tools/zmpack/pkgconfig.h"
+#include "tools/zmpack/wholedeflate.h"
 #include "tools/zmpack/zipcrc.h"
 #include "tools/zmpack/zipprobe.h"
 #include "tools/zmpack/zipsources.h"
@@ -43,9 +44,13 @@ const char* const kHelp =
     "  --config-format xml|text configuration as XML (default) or key=value lines\n"
     "  --lang-pack FILE         the language pack to embed (default: the shipped one)\n"
     "  --no-lang-pack           no language pack block\n"
-    "  --level 0-9              deflate level (default 6; 0 stores every file)\n"
+    "  --level 0-12|max         deflate level (default 7; 0 stores every file; max: the\n"
+    "                           smallest stream, slowly, for a release)\n"
     "  --zip ARCHIVE            use an existing zip archive unchanged as the payload\n\n"
-    "SOURCE_DATE_EPOCH, when set, gives every entry that time, for reproducible packages.\n";
+    "SOURCE_DATE_EPOCH, when set, gives every entry that time, for reproducible packages.\n"
+    "Files up to 64 MiB are deflated whole with %DEFLATER%;\n"
+    "larger ones stream through zlib (levels above 9 are zlib's 9 there). Files that do not\n"
+    "shrink are stored.\n";
 
 const std::vector<OptionSpec> kSpecs = {
     {"output", 'o', true, false},     {"stub", 0, true, false},
@@ -172,9 +177,14 @@ int ParseRequest(const TOptions& o, CreateRequest& r) {
         return Complain(kCmd, "--welcome and --welcome-file exclude each other", kExitUsage);
     if (o.Has("lang-pack") && o.Has("no-lang-pack"))
         return Complain(kCmd, "--lang-pack and --no-lang-pack exclude each other", kExitUsage);
-    long long level = 6;
-    if (o.Has("level") && !ParseInteger(o.Value("level"), 0, 9, level))
-        return Complain(kCmd, "--level takes a number from 0 to 9", kExitUsage);
+    long long level = kDefaultLevel;
+    if (o.Has("level")) {
+        if (U8(o.Value("level")) == "max") {
+            level = kLevelMax;
+        } else if (!ParseInteger(o.Value("level"), 0, 12, level)) {
+            return Complain(kCmd, "--level takes a number from 0 to 12, or max", kExitUsage);
+        }
+    }
     r.zip_options.level = static_cast<int>(level);
     long long id = 0;
     if (o.Has("id") && !ParseInteger(o.Value("id"), INT32_MIN, INT32_MAX, id))
@@ -314,7 +324,11 @@ int CmdCreate(const std::vector<UString>& args) {
     TOptions o;
     if (!o.Parse(kSpecs, args)) return Complain(kCmd, o.Error(), kExitUsage);
     if (o.Has("help")) {
-        PrintOut(kHelp);
+        // The help names the compressor this build carries.
+        std::string help = kHelp;
+        const size_t at = help.find("%DEFLATER%");
+        if (at != std::string::npos) help.replace(at, 10, WholeDeflateName());
+        PrintOut(help);
         return kExitOk;
     }
     CreateRequest r;

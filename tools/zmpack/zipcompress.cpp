@@ -7,12 +7,17 @@
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "tools/zmpack/zipcrc.h"
+#include "tools/zmpack/wholedeflate.h"
 #include "tools/zmpack/zipformat.h"
 
 namespace zmpack {
 namespace {
 
 constexpr size_t kChunk = 1 << 20;            // input read and output piece size
+// Entries up to this size are read whole and deflated in one call (libdeflate works on whole
+// buffers only, and gives smaller streams than zlib); larger ones stream through zlib in
+// kChunk pieces, so a worker never holds more than about twice this much.
+constexpr uint64_t kWholeEntry = 64 << 20;
 constexpr uint64_t kQueuedBudget = 8 << 20;   // finished, unwritten data before workers pause
 constexpr size_t kStreamQueueDepth = 4;       // pieces a large entry may run ahead
 // A large entry that has not shrunk by 1/128 after this much input is stored outright instead
@@ -32,7 +37,7 @@ std::string ReadError(const ZipSource& s, platform::FileStream& f) {
 
 TCompressPipeline::TCompressPipeline(const std::vector<ZipSource>& entries, int level,
                                      int threads)
-    : entries_(entries), level_(std::max(0, std::min(level, 9))), slots_(entries.size()) {
+    : entries_(entries), level_(std::max(0, std::min(level, kLevelMax))), slots_(entries.size()) {
     int n = std::max(1, threads);
     for (int i = 0; i < n; ++i) workers_.emplace_back([this] { WorkerLoop(); });
 }
@@ -52,7 +57,9 @@ void TCompressPipeline::WorkerLoop() {
     z_stream zs{};
     bool have_stream = false;
     if (level_ > 0) {
-        have_stream = deflateInit2(&zs, level_, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) == Z_OK;
+        // The streaming path (entries over kWholeEntry) is zlib's, whose levels stop at 9.
+        have_stream = deflateInit2(&zs, std::min(level_, 9), Z_DEFLATED, -15, 8,
+                                   Z_DEFAULT_STRATEGY) == Z_OK;
     }
     std::vector<unsigned char> buffer(kChunk);
     for (;;) {
@@ -93,7 +100,7 @@ void TCompressPipeline::Compress(size_t index, std::vector<unsigned char>& buffe
     const uint64_t size = static_cast<uint64_t>(s.size);
     auto* zs = static_cast<z_stream*>(stream);
 
-    if (size <= kChunk) {
+    if (size <= kWholeEntry) {
         DataPiece piece;
         piece.bytes.resize(static_cast<size_t>(size));
         piece.consumed = size;
@@ -103,19 +110,11 @@ void TCompressPipeline::Compress(size_t index, std::vector<unsigned char>& buffe
         }
         result.crc = Crc32Of(0, piece.bytes.data(), piece.bytes.size());
         result.compressed = size;
-        if (zs != nullptr && size > 0) {
-            deflateReset(zs);
-            std::vector<unsigned char> packed(deflateBound(zs, static_cast<uLong>(size)));
-            zs->next_in = piece.bytes.data();
-            zs->avail_in = static_cast<uInt>(size);
-            zs->next_out = packed.data();
-            zs->avail_out = static_cast<uInt>(packed.size());
-            if (deflate(zs, Z_FINISH) == Z_STREAM_END && zs->total_out < size) {
-                packed.resize(zs->total_out);
-                piece.bytes.swap(packed);
-                result.method = kMethodDeflate;
-                result.compressed = piece.bytes.size();
-            }
+        std::vector<unsigned char> packed;
+        if (level_ > 0 && DeflateWhole(piece.bytes.data(), piece.bytes.size(), level_, packed)) {
+            piece.bytes.swap(packed);
+            result.method = kMethodDeflate;
+            result.compressed = piece.bytes.size();
         }
         Finish(index, result, std::string(), &piece);
         return;

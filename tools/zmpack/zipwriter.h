@@ -5,7 +5,8 @@
 //
 // Per entry:
 //   - name in UTF-8 with general purpose flag bit 11, '/' separators, folders end in '/';
-//   - deflate (raw, chosen level) or stored: data that does not shrink is stored;
+//   - deflate (raw, chosen level: libdeflate or zlib, see wholedeflate.h) or stored: data that
+//     does not shrink is stored;
 //   - DOS date/time plus the extended timestamp extra field (0x5455) with the modification time;
 //   - external attributes in the MS-DOS form (0x01 read-only, 0x10 folder);
 //   - Zip64 extra field when a size or the local header offset does not fit 32 bits.
@@ -35,7 +36,7 @@ struct ZipSource {
 };
 
 struct ZipWriterOptions {
-    int level = 6;                   // 0 stores every entry, 1-9 deflate
+    int level = 7;                   // 0 stores every entry, 1-12 deflate, 13 the smallest
     bool fixed_time = false;         // every entry gets `time` instead of its own
     int64_t time = 0;
     bool utc_dos_time = false;       // DOS fields in UTC instead of local time
