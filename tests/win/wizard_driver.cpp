@@ -380,10 +380,10 @@ namespace {
 
 int Run(int argc, char** argv) {
     while (argc >= 3 && std::string(argv[1]) == "--heading") {
-        const std::string spec = argv[2];
-        const int page = spec.size() >= 2 && spec[1] == '=' ? spec[0] - '0' : -1;
+        const std::string given = argv[2];
+        const int page = given.size() >= 2 && given[1] == '=' ? given[0] - '0' : -1;
         if (page < 0 || page > 4) Fail("--heading takes N=TEXT with N from 0 to 4");
-        g_headings[page] = Widen(spec.c_str() + 2);
+        g_headings[page] = Widen(given.c_str() + 2);
         argc -= 2;
         argv += 2;
     }
