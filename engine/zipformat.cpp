@@ -7,6 +7,7 @@
 #include <zlib.h>
 
 #include "engine/ZMEngineApi.h"
+#include "engine/signedimage.h"
 #include "engine/zipformat_bytes.h"
 #include "platform/codepage.h"
 
@@ -27,7 +28,11 @@ constexpr size_t kReadChunk = 64 * 1024;
 
 using namespace bytes;
 
-FileSource::FileSource(platform::FileStream& file) : file_(file), size_(file.Size()) {}
+FileSource::FileSource(platform::FileStream& file, bool whole_file)
+    : file_(file), size_(file.Size()) {
+    if (!whole_file && size_ > 0) size_ = FindSignedImage(*this).archive_end;
+    ahead_len_ = 0;
+}
 
 bool FileSource::ReadAt(int64_t offset, void* buffer, size_t n) {
     if (offset < 0 || size_ < 0 || offset > size_ || static_cast<uint64_t>(size_ - offset) < n)

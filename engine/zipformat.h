@@ -5,7 +5,7 @@
 //
 // Layouts (little-endian):
 //   end record "PK\5\6" (22 bytes + comment): disk, cd disk, entries on disk, entries, cd size,
-//     cd offset, comment length; it must end exactly at the end of the file.
+//     cd offset, comment length; it must end exactly at the end of the source.
 //   Zip64 locator "PK\6\7" (20 bytes, right before the end record): disk, end record offset, disks.
 //   Zip64 end record "PK\6\6" (56 bytes + data): size, made by, needed, disk, cd disk, entries on
 //     disk, entries, cd size, cd offset.
@@ -31,10 +31,12 @@ public:
     virtual bool ReadAt(int64_t offset, void* buffer, size_t n) = 0;
 };
 
-// A file opened by the caller (borrowed).
+// A file opened by the caller (borrowed), as the holder of an archive: in a signed program the
+// certificate table and its padding are not the archive's (signedimage.h), and Size() ends
+// before them. `whole_file` keeps every byte, for the readers of the signature itself.
 class FileSource : public ByteSource {
 public:
-    explicit FileSource(platform::FileStream& file);
+    explicit FileSource(platform::FileStream& file, bool whole_file = false);
     int64_t Size() const override { return size_; }
     bool ReadAt(int64_t offset, void* buffer, size_t n) override;
 

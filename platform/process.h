@@ -1,5 +1,8 @@
 #pragma once
 // The running program.
+#include <string>
+#include <vector>
+
 #include "platform/types.h"
 
 namespace platform {
@@ -10,5 +13,10 @@ UString GetExeName();
 bool CreateGuidText(AnsiString& out);
 // The two-letter ISO 639 code of the user's interface language, or empty.
 AnsiString UserUILanguageIso639();
+
+// Runs a program found on the PATH (argv[0], UTF-8) with the given arguments and waits for it,
+// its output going where this program's goes. Its exit code, or -1 when it could not be started
+// (not found: `missing` is set).
+int RunProgram(const std::vector<std::string>& argv, bool& missing);
 
 }  // namespace platform

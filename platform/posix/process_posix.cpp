@@ -1,4 +1,8 @@
+#include <spawn.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include <climits>
 #include <cstdio>
@@ -44,6 +48,33 @@ AnsiString UserUILanguageIso639() {
         return lang;
     }
     return AnsiString();
+}
+
+}  // namespace platform
+
+extern char** environ;
+
+namespace platform {
+
+int RunProgram(const std::vector<std::string>& argv, bool& missing) {
+    missing = false;
+    if (argv.empty()) return -1;
+    std::vector<char*> args;
+    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    pid_t pid = 0;
+    const int err = posix_spawnp(&pid, args[0], nullptr, nullptr, args.data(), environ);
+    if (err != 0) {
+        missing = err == ENOENT;
+        return -1;
+    }
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0) {
+        if (errno != EINTR) return -1;
+    }
+    // The C library reports a program it could not execute as exit code 127.
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 127) missing = true;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 }  // namespace platform

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "platform/codepage.h"
 #include "platform/process.h"
 
 namespace platform {
@@ -47,6 +48,58 @@ AnsiString UserUILanguageIso639() {
     }
     FreeLibrary(k);
     return result;
+}
+
+namespace {
+
+// One argument quoted as the C runtime's parser reads it back.
+std::wstring Quote(const std::wstring& a) {
+    if (!a.empty() && a.find_first_of(L" \t\"") == std::wstring::npos) return a;
+    std::wstring out = L"\"";
+    size_t slashes = 0;
+    for (wchar_t c : a) {
+        if (c == L'\\') {
+            ++slashes;
+            continue;
+        }
+        out.append(c == L'"' ? slashes * 2 + 1 : slashes, L'\\');
+        slashes = 0;
+        out.push_back(c);
+    }
+    out.append(slashes * 2, L'\\');
+    return out + L"\"";
+}
+
+}  // namespace
+
+int RunProgram(const std::vector<std::string>& argv, bool& missing) {
+    missing = false;
+    if (argv.empty()) return -1;
+    // Looked up on the PATH only: never a bare name from the program's own folder.
+    std::wstring name(reinterpret_cast<const wchar_t*>(Utf8ToWide(argv[0]).c_str()));
+    if (name.find(L'.') == std::wstring::npos) name += L".exe";
+    wchar_t path[MAX_PATH * 2];
+    const DWORD n = GetEnvironmentVariableW(L"PATH", nullptr, 0);
+    std::wstring search(n, L'\0');
+    GetEnvironmentVariableW(L"PATH", &search[0], n);
+    if (SearchPathW(search.c_str(), name.c_str(), nullptr, MAX_PATH * 2, path, nullptr) == 0) {
+        missing = true;
+        return -1;
+    }
+    std::wstring line = Quote(path);
+    for (size_t i = 1; i < argv.size(); ++i)
+        line += L" " + Quote(reinterpret_cast<const wchar_t*>(Utf8ToWide(argv[i]).c_str()));
+    STARTUPINFOW si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessW(path, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi))
+        return -1;
+    WaitForSingleObject(pi.hProcess, INFINITE);
+    DWORD code = 0;
+    GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return static_cast<int>(code);
 }
 
 }  // namespace platform

@@ -8,11 +8,14 @@
 #       All at the first question answers the second too
 # Every run checks the installed files byte for byte, the log, the progress, the captions in the
 # language and the task-bar title, and keeps a picture of every page in SHOT_DIR.
-#   setup_install.sh WINE_RUN DRIVER ZMPACK SETUP SAMPLE_APP WORK_DIR SHOT_DIR LANG
+# With "signed" last, the package is signed after packing (SHA-1 with a nested SHA-256
+# signature, by osslsigncode) and zmpack.exe must find the signature sound first.
+#   setup_install.sh WINE_RUN DRIVER ZMPACK SETUP SAMPLE_APP WORK_DIR SHOT_DIR LANG [signed]
 set -u
 . "$(dirname "$0")/setup_harness.sh"
 harness_display "$0" "$@"
-run=$1 driver=$2 zmpack=$3 stub=$4 sample=$5 work=$6/setup_install_$8 shots=$7 lang=$8
+run=$1 driver=$2 zmpack=$3 stub=$4 sample=$5 work=$6/setup_install_$8${9:+_$9} shots=$7 lang=$8
+signed=${9:-}
 
 fail() {
   echo "FAIL ($lang): $*" >&2
@@ -38,6 +41,18 @@ case $lang in
 esac
 pkg=$work/pkg/Setup.exe
 h_pack "$pkg" "$stub" "$payload" "${options[@]}" || fail "no package"
+if [ -n "$signed" ]; then
+  openssl req -x509 -newkey rsa:2048 -nodes -keyout "$work/key.pem" -out "$work/cert.pem" \
+    -days 30 -subj "/O=Test Publisher/CN=Test Signing" >/dev/null 2>&1 || fail "no certificate"
+  osslsigncode sign -certs "$work/cert.pem" -key "$work/key.pem" -h sha1 -in "$pkg" \
+    -out "$pkg.1" >/dev/null &&
+    osslsigncode sign -nest -certs "$work/cert.pem" -key "$work/key.pem" -h sha256 \
+      -in "$pkg.1" -out "$pkg.2" >/dev/null && mv "$pkg.2" "$pkg" && rm -f "$pkg.1" ||
+    fail "osslsigncode could not sign the package"
+  verdict=$(h_zmpack verify "$pkg") || fail "zmpack.exe verify of the signed package: $verdict"
+  grep -q "^signature: 2 (sha1, signed by O=Test Publisher, CN=Test Signing) ok" <<<"$verdict" ||
+    fail "zmpack.exe does not show the two signatures: $verdict"
+fi
 
 # What the destination must hold afterwards, and what it holds before.
 expected=$work/expected
@@ -109,7 +124,7 @@ else
   # The Finish page starts the program; its box is moved clear of the page's picture.
   setup_on_finish() { h_drv wait "Sample Program" 20000 && h_drv move "Sample Program" 8 8; }
 fi
-setup_walk "$window" "$walk_dest" "$lang" || fail "the wizard walk stopped"
+setup_walk "$window" "$walk_dest" "$lang${signed:+-$signed}" || fail "the wizard walk stopped"
 [ "$H_DEST" = "$dest/" ] || fail "installed into \"$H_DEST\", expected \"$dest/\""
 
 # The extraction page as it was left: the whole archive done, one log line per file. The window
@@ -149,4 +164,4 @@ h_drv click "$window" 107 || fail "no Close button"
 setup_wait_exit 20000 || fail "the installer did not end after Close"
 [ "$H_SETUP_RC" = 0 ] || fail "the installer ended with $H_SETUP_RC"
 tree_equal "$expected" "$dest" || fail "the installed files differ"
-echo "ok ($lang): ${#questions[@]} question(s), pictures in $shots"
+echo "ok ($lang${signed:+, $signed}): ${#questions[@]} question(s), pictures in $shots"

@@ -72,6 +72,12 @@ if(CMAKE_CROSSCOMPILING)
     set_tests_properties(setup_install_${lang} PROPERTIES TIMEOUT 120 RESOURCE_LOCK zm_display
                          ENVIRONMENT "${ZM_WINE_ENV}")
   endforeach()
+  # A package signed after packing installs as it did unsigned.
+  add_test(NAME setup_install_signed
+           COMMAND ${zm_win_dir}/setup_install.sh ${zm_setup_args} $<TARGET_FILE:sample_app>
+                   ${CMAKE_BINARY_DIR}/wine-tests ${CMAKE_BINARY_DIR}/screens/setup de signed)
+  set_tests_properties(setup_install_signed PROPERTIES TIMEOUT 120 RESOURCE_LOCK zm_display
+                       ENVIRONMENT "${ZM_WINE_ENV}")
   add_test(NAME setup_keys
            COMMAND ${zm_win_dir}/setup_keys.sh ${zm_setup_args} $<TARGET_FILE:sample_app>
                    ${CMAKE_BINARY_DIR}/wine-tests)

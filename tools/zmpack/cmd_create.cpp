@@ -14,6 +14,8 @@
 #include "tools/zmpack/commands.h"
 #include "tools/zmpack/options.h"
 #include "tools/zmpack/pkgconfig.h"
+#include "tools/zmpack/signing.h"
+#include "tools/zmpack/tempfile.h"
 #include "tools/zmpack/wholedeflate.h"
 #include "tools/zmpack/zipcrc.h"
 #include "tools/zmpack/zipprobe.h"
@@ -46,8 +48,10 @@ const char* const kHelp =
     "  --no-lang-pack           no language pack block\n"
     "  --level 0-12|max         deflate level (default 7; 0 stores every file; max: the\n"
     "                           smallest stream, slowly, for a release)\n"
-    "  --zip ARCHIVE            use an existing zip archive unchanged as the payload\n\n"
-    "SOURCE_DATE_EPOCH, when set, gives every entry that time, for reproducible packages.\n"
+    "  --zip ARCHIVE            use an existing zip archive unchanged as the payload\n"
+    "%SIGNING%\n"
+    "SOURCE_DATE_EPOCH, when set, gives every entry that time (and the signature its\n"
+    "signing time), for reproducible packages.\n"
     "Files up to 64 MiB are deflated whole with %DEFLATER%;\n"
     "larger ones stream through zlib (levels above 9 are zlib's 9 there). Files that do not\n"
     "shrink are stored.\n";
@@ -63,21 +67,6 @@ const std::vector<OptionSpec> kSpecs = {
 };
 
 std::string U8(const UString& s) { return platform::WideToUtf8(s); }
-
-// A file removed at the end of the scope unless kept.
-class TTempFile {
-public:
-    explicit TTempFile(UString path) : path_(std::move(path)) {}
-    ~TTempFile() {
-        if (!kept_ && !path_.empty()) platform::RemoveFile(path_);
-    }
-    const UString& Path() const { return path_; }
-    void Keep() { kept_ = true; }
-
-private:
-    UString path_;
-    bool kept_ = false;
-};
 
 bool ReadWholeFile(const UString& path, int64_t limit, std::string& out, std::string& error) {
     platform::FileStream f;
@@ -158,6 +147,7 @@ struct CreateRequest {
     UString zip_file;  // an existing archive, or empty
     std::vector<UString> sources;
     ZipWriterOptions zip_options;
+    SignRequest sign;
 };
 
 // Reads and checks the options; exit status 0 when the request is complete.
@@ -166,6 +156,8 @@ int ParseRequest(const TOptions& o, CreateRequest& r) {
     if (r.output.empty()) return Complain(kCmd, "the output (-o OUT) is missing", kExitUsage);
     r.sources = o.Positional();
     r.zip_file = o.Value("zip");
+    std::string sign_error;
+    if (!ReadSignRequest(o, r.sign, sign_error)) return Complain(kCmd, sign_error, kExitUsage);
     if (o.Has("zip") && r.zip_file.empty())
         return Complain(kCmd, "--zip needs an archive", kExitUsage);
     if (!r.zip_file.empty() && !r.sources.empty())
@@ -266,13 +258,6 @@ int ParseRequest(const TOptions& o, CreateRequest& r) {
     return kExitOk;
 }
 
-UString TempNameFor(const UString& output, const char16_t* what) {
-    AnsiString guid;
-    platform::CreateGuidText(guid);
-    std::string tag = guid.size() > 9 ? guid.substr(1, 8) : std::to_string(std::rand());
-    return output + u"." + platform::Utf8ToWide(tag) + what;
-}
-
 int Build(CreateRequest& r) {
     std::unique_ptr<TTempFile> temp_zip;
     UString payload = r.zip_file;
@@ -310,11 +295,19 @@ int Build(CreateRequest& r) {
               (!r.with_lpk || w.AddBlock("lpk", r.lpk, false, true, 1, KeyFor("lpk"))) &&
               w.AddBlockFromFile("zip", payload, true, 15, KeyFor("zip")) && w.Finish();
     if (!ok) return Complain(kCmd, w.Error(), kExitPackage);
-    if (!platform::RenameFile(temp_pkg.Path(), r.output))
+    // Signed last: the signature covers the package as it is written.
+    TTempFile signed_pkg(r.sign.Wanted() ? TempNameFor(r.output, u".signed.tmp") : UString());
+    if (r.sign.Wanted()) {
+        std::string error;
+        if (!SignFile(temp_pkg.Path(), signed_pkg.Path(), r.sign, error))
+            return Complain(kCmd, error, kExitPackage);
+    }
+    const TTempFile& done = r.sign.Wanted() ? signed_pkg : temp_pkg;
+    if (!platform::RenameFile(done.Path(), r.output))
         return Complain(kCmd, "cannot move the package into place as " + U8(r.output) + ": " +
                                   U8(platform::OsErrorText(platform::LastOsError())),
                         kExitPackage);
-    temp_pkg.Keep();
+    (r.sign.Wanted() ? signed_pkg : temp_pkg).Keep();
     return kExitOk;
 }
 
@@ -322,12 +315,16 @@ int Build(CreateRequest& r) {
 
 int CmdCreate(const std::vector<UString>& args) {
     TOptions o;
-    if (!o.Parse(kSpecs, args)) return Complain(kCmd, o.Error(), kExitUsage);
+    std::vector<OptionSpec> specs = kSpecs;
+    specs.insert(specs.end(), kSignSpecs.begin(), kSignSpecs.end());
+    if (!o.Parse(specs, args)) return Complain(kCmd, o.Error(), kExitUsage);
     if (o.Has("help")) {
         // The help names the compressor this build carries.
         std::string help = kHelp;
         const size_t at = help.find("%DEFLATER%");
         if (at != std::string::npos) help.replace(at, 10, WholeDeflateName());
+        const size_t sign = help.find("%SIGNING%\n");
+        if (sign != std::string::npos) help.replace(sign, 10, kSignHelp);
         PrintOut(help);
         return kExitOk;
     }

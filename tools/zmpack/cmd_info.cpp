@@ -10,6 +10,7 @@
 #include "package/ZMContainerFile.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
+#include "tools/zmpack/authenticode.h"
 #include "tools/zmpack/commands.h"
 #include "tools/zmpack/json.h"
 #include "tools/zmpack/options.h"
@@ -53,6 +54,7 @@ struct PackageView {
     std::vector<std::string> problems;
     bool opens = false;        // the installer's own open (the package object) succeeds
     std::string single_exe;    // UTF-8; empty when there is not exactly one ".exe"
+    SignatureInfo signature;
     bool Opens() const { return opens; }
 };
 
@@ -132,7 +134,7 @@ void Inspect(const UString& path, TZMContainerFile& c, TZMArchiveConfig& cfg, Pa
             if (!ProbeZip(path, probe, error)) {
                 v.problems.push_back(error);
             } else if (probe.start != static_cast<uint64_t>(b.DataOffset) ||
-                       b.DataOffset + b.DataSize != platform::FileSize(path)) {
+                       static_cast<uint64_t>(b.DataOffset + b.DataSize) != probe.end) {
                 v.problems.push_back("the archive at the end of the file is not the \"zip\" block");
             } else {
                 v.zip_ok = true;
@@ -153,6 +155,9 @@ void Inspect(const UString& path, TZMContainerFile& c, TZMArchiveConfig& cfg, Pa
     } else if (v.problems.empty()) {
         v.problems.push_back(why);
     }
+    std::string error;
+    if (!ReadSignature(path, std::string(), v.signature, error)) v.problems.push_back(error);
+    for (const std::string& p : v.signature.problems) v.problems.push_back(p);
     // Title: the package's own unless empty or told to use the file name.
     const TZMArchiveSettings* s = v.settings;
     v.title = (s != nullptr && !s->Title.empty() && !s->TitleFromFileName) ? s->Title
@@ -249,6 +254,17 @@ void PrintJson(const PackageView& v) {
     } else {
         j.String(v.single_exe);
     }
+    const SignatureInfo& sig = v.signature;
+    j.Key("signature");
+    j.BeginObject();
+    j.Key("present"), j.Bool(sig.present);
+    if (sig.present) {
+        j.Key("digest_ok"), j.Bool(sig.digest_ok);
+        j.Key("algorithm"), j.String(sig.algorithm);
+        j.Key("signer"), j.String(sig.signer);
+        j.Key("count"), j.Number(sig.count);
+    }
+    j.EndObject();
     j.EndObject();
     PrintOut(j.Text());
     for (const auto& p : v.problems) PrintErr("zmpack info: " + p + "\n");
@@ -296,6 +312,16 @@ void PrintText(const PackageView& v) {
     }
     if (v.zip_ok) t += "Entries        " + std::to_string(v.entries) + "\n";
     if (!v.single_exe.empty()) t += "Program        " + v.single_exe + "\n";
+    const SignatureInfo& sig = v.signature;
+    if (!sig.present) {
+        t += "Signature      none\n";
+    } else if (sig.count > 0) {
+        t += "Signature      " + std::to_string(sig.count) + (sig.count == 1 ? " signature" : " signatures") +
+             ", " + sig.algorithm + ", signed by " + (sig.signer.empty() ? "?" : sig.signer) +
+             ", digest " + (sig.digest_ok ? "ok" : "does NOT match") + "\n";
+    } else {
+        t += "Signature      unreadable\n";
+    }
     for (const auto& p : v.problems) t += "Problem        " + p + "\n";
     PrintOut(t);
 }

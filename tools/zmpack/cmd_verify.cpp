@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "platform/codepage.h"
+#include "tools/zmpack/authenticode.h"
 #include "tools/zmpack/commands.h"
 #include "tools/zmpack/options.h"
 #include "tools/zmpack/pkgopen.h"
@@ -13,10 +14,13 @@ namespace {
 const char* const kCmd = "verify";
 
 const char* const kHelp =
-    "Usage: zmpack verify [--password P] PKG\n"
-    "Checks the \"zip\" block against its stored CRC-32, then test-extracts every entry\n"
-    "(data, CRC-32, passwords) without writing anything, and says what failed.\n\n"
+    "Usage: zmpack verify [--password P] [--ca FILE] PKG\n"
+    "Checks the package's signature when it has one (the file's digest and the signer's\n"
+    "signature), the \"zip\" block against its stored CRC-32, then test-extracts every\n"
+    "entry (data, CRC-32, passwords) without writing anything, and says what failed.\n\n"
     "  --password P   password for encrypted entries (default: the package's own)\n"
+    "  --ca FILE      also check that each signer's certificate chain ends in one of these\n"
+    "                 (PEM) certificates\n"
     "Exit status: 0 sound, 1 a problem was found, 2 a usage error.\n";
 
 std::string Hex(uint32_t v) {
@@ -29,17 +33,31 @@ std::string Hex(uint32_t v) {
 
 int CmdVerify(const std::vector<UString>& args) {
     TOptions o;
-    if (int status = ParsePackageCommand(kCmd, kHelp, {{"password", 0, true, false}}, args, o); status >= 0)
+    if (int status = ParsePackageCommand(kCmd, kHelp, {{"password", 0, true, false}, {"ca", 0, true, false}}, args, o); status >= 0)
         return status;
     TZMArchiveFile package;
     std::string why;
     if (!OpenPackage(o.Positional()[0], package, why)) return Complain(kCmd, why, kExitPackage);
 
     std::vector<std::string> failures;
+    std::string out;
+    // The signature first: it covers every byte before it, blocks without a CRC included.
+    SignatureInfo sig;
+    const std::string ca = platform::WideToUtf8(o.Value("ca"));
+    if (!ReadSignature(o.Positional()[0], ca, sig, why)) return Complain(kCmd, why, kExitPackage);
+    if (!sig.present) {
+        out += "signature: none\n";
+        if (!ca.empty()) failures.push_back("the package is not signed (--ca was given)");
+    } else if (sig.problems.empty()) {
+        out += "signature: " + std::to_string(sig.count) + " (" + sig.algorithm + ", signed by " +
+               sig.signer + ") ok" + (ca.empty() ? "" : ", chain to " + ca + " ok") + "\n";
+    } else {
+        out += "signature: does not hold\n";
+        for (const std::string& p : sig.problems) failures.push_back("signature: " + p);
+    }
     // The package opens from the archive at the end of the file; a damaged chain of blocks can
     // still hide the "zip" block itself.
     const int index = package.Container->IndexOfBlock("zip");
-    std::string out;
     if (index < 0) {
         out += "zip block: not found in the container\n";
         failures.push_back(

@@ -17,6 +17,7 @@ int CmdInfo(const std::vector<UString>& args);
 int CmdList(const std::vector<UString>& args);
 int CmdVerify(const std::vector<UString>& args);
 int CmdExtract(const std::vector<UString>& args);
+int CmdSign(const std::vector<UString>& args);
 
 // Output in UTF-8 on standard output / standard error.
 void PrintOut(const std::string& text);

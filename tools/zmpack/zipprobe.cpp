@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "engine/zipformat.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
 
@@ -32,12 +33,14 @@ bool ProbeZip(const UString& path, ZipProbeResult& r, std::string& error) {
                 platform::WideToUtf8(platform::OsErrorText(f.LastError()));
         return false;
     }
-    const int64_t size_signed = f.Size();
+    // In a signed program the archive ends before the certificate table.
+    const int64_t size_signed = zipformat::FileSource(f).Size();
     if (size_signed < static_cast<int64_t>(kEndRecordSize)) {
         error = name + " is not a zip archive (too short)";
         return false;
     }
     const uint64_t size = static_cast<uint64_t>(size_signed);
+    r.end = size;
     const uint64_t tail_len = std::min<uint64_t>(size, kEndRecordSize + kMaxComment);
     std::string tail(static_cast<size_t>(tail_len), '\0');
     if (!ReadAt(f, size - tail_len, &tail[0], tail.size())) {
