@@ -15,8 +15,8 @@ bool CreateGuidText(AnsiString& out);
 AnsiString UserUILanguageIso639();
 
 // Runs a program found on the PATH (argv[0], UTF-8) with the given arguments and waits for it,
-// its output going where this program's goes. Its exit code, or -1 when it could not be started
-// (not found: `missing` is set).
-int RunProgram(const std::vector<std::string>& argv, bool& missing);
+// its error output going where this program's goes, its standard output too unless
+// `quiet`. Its exit code, or -1 when it could not be started (not found: `missing` is set).
+int RunProgram(const std::vector<std::string>& argv, bool quiet, bool& missing);
 
 }  // namespace platform

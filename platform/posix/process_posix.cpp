@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -56,14 +57,18 @@ extern char** environ;
 
 namespace platform {
 
-int RunProgram(const std::vector<std::string>& argv, bool& missing) {
+int RunProgram(const std::vector<std::string>& argv, bool quiet, bool& missing) {
     missing = false;
     if (argv.empty()) return -1;
     std::vector<char*> args;
     for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
     pid_t pid = 0;
-    const int err = posix_spawnp(&pid, args[0], nullptr, nullptr, args.data(), environ);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (quiet) posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    const int err = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
     if (err != 0) {
         missing = err == ENOENT;
         return -1;

@@ -72,7 +72,7 @@ std::wstring Quote(const std::wstring& a) {
 
 }  // namespace
 
-int RunProgram(const std::vector<std::string>& argv, bool& missing) {
+int RunProgram(const std::vector<std::string>& argv, bool quiet, bool& missing) {
     missing = false;
     if (argv.empty()) return -1;
     // Looked up on the PATH only: never a bare name from the program's own folder.
@@ -91,9 +91,21 @@ int RunProgram(const std::vector<std::string>& argv, bool& missing) {
         line += L" " + Quote(reinterpret_cast<const wchar_t*>(Utf8ToWide(argv[i]).c_str()));
     STARTUPINFOW si = {};
     si.cb = sizeof si;
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE null_out = INVALID_HANDLE_VALUE;
+    if (quiet) {
+        null_out = CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                               OPEN_EXISTING, 0, nullptr);
+        si.dwFlags = STARTF_USESTDHANDLES;
+        si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+        si.hStdOutput = null_out;
+        si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    }
     PROCESS_INFORMATION pi = {};
-    if (!CreateProcessW(path, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi))
-        return -1;
+    const BOOL started =
+        CreateProcessW(path, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
+    if (null_out != INVALID_HANDLE_VALUE) CloseHandle(null_out);
+    if (!started) return -1;
     WaitForSingleObject(pi.hProcess, INFINITE);
     DWORD code = 0;
     GetExitCodeProcess(pi.hProcess, &code);

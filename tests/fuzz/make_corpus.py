@@ -51,6 +51,40 @@ def container(prefix_len, blocks):
     return b'\0' * prefix_len + b'ZMCF\x01\0\0\0' + b''.join(blocks)
 
 
+def pe_headers(plus=False):
+    """DOS header, PE signature, COFF header and an optional header whose 16 directory entries are
+    empty."""
+    lfanew = 0x80
+    dirs = lfanew + 24 + (112 if plus else 96)
+    out = bytearray(dirs + 16 * 8)
+    out[0:2] = b'MZ'
+    struct.pack_into('<I', out, 0x3C, lfanew)
+    out[lfanew:lfanew + 4] = b'PE\0\0'
+    struct.pack_into('<HH', out, lfanew + 4, 0x8664 if plus else 0x14C, 0)
+    struct.pack_into('<H', out, lfanew + 20, len(out) - lfanew - 24)
+    struct.pack_into('<H', out, lfanew + 24, 0x20B if plus else 0x10B)
+    struct.pack_into('<I', out, dirs - 4, 16)
+    return out
+
+
+def cert_record(data, kind=2):
+    """One certificate table record (length, revision 2.0, type, data), padded to 8."""
+    rec = struct.pack('<IHH', 8 + len(data), 0x0200, kind) + data
+    return rec + bytes(-len(rec) % 8)
+
+
+def signed_image(archive, padding=0, table=None, plus=False, table_pos=None):
+    """PE headers + archive + zero padding + certificate table, the security entry naming the
+    table (or table_pos when given)."""
+    out = pe_headers(plus) + archive + bytes(padding)
+    pos = len(out) if table_pos is None else table_pos
+    if table is not None:
+        out += table
+        entry = 0x80 + 24 + (112 if plus else 96) + 4 * 8
+        struct.pack_into('<II', out, entry, pos, len(out) - pos)
+    return bytes(out)
+
+
 def seeds():
     small_zip = zip_bytes([('a.txt', b'hello', zipfile.ZIP_STORED),
                            ('dir/', b'', zipfile.ZIP_STORED),
@@ -81,6 +115,15 @@ def seeds():
     yield 'engine', 'seed-test', b'\x01' + small_zip
     yield 'engine', 'seed-flat', b'\x02' + small_zip
     yield 'zipdir', 'seed-prefixed', b'MZ' + bytes(62) + small_zip
+    sig = cert_record(bytes(range(40)) * 3)
+    yield 'signedimage', 'seed-unsigned', signed_image(small_zip)
+    yield 'signedimage', 'seed-signed', signed_image(small_zip, 5, sig)
+    yield 'signedimage', 'seed-signed64', signed_image(small_zip, 3, cert_record(b'x509', 1) + sig,
+                                                       plus=True)
+    yield 'signedimage', 'seed-appended', signed_image(small_zip, 5, sig) + b'appended'
+    # The security entry names the archive's second half: a table overlapping it.
+    half = len(pe_headers()) + len(small_zip) // 2
+    yield 'signedimage', 'seed-overlap', signed_image(small_zip, 5, sig, table_pos=half)
 
 
 def main():

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "package/ZMContainerFile.h"
+#include "platform/folderdlg.h"
 #include "tests/unit/wizard_testkit.h"
 
 namespace {
@@ -79,9 +80,16 @@ TEST_F(WizardKeysTest, TabCyclesThroughTheFrontPageAndTheBottomButtonsInReadingO
     EXPECT_EQ("btnNext", U8(form->ActiveControl()->Name()));
     ASSERT_TRUE(hl::PressTab(*form, true));
     EXPECT_EQ("btnBrowse", U8(form->ActiveControl()->Name()));
-    // Enter on a focused button presses that one, not the default.
-    hl::OnNextModal([](ui::TForm& f) { f.Close(); });
+    // Enter on a focused button presses that one, not the default: Browse asks for a folder
+    // (the system's dialog, answered here as if cancelled).
+    int asked = 0;
+    platform::SetBrowseForFolderHook([&asked](const UString&, const UString&, bool) {
+        ++asked;
+        return UString();
+    });
     EXPECT_TRUE(hl::PressEnter(*form)) << "Browse";
+    platform::SetBrowseForFolderHook(nullptr);
+    EXPECT_EQ(1, asked);
     EXPECT_EQ(pgWelcome, form->CurrentPage);
 }
 

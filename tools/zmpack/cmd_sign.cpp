@@ -15,7 +15,8 @@ const char* const kCmd = "sign";
 const char* const kHelp =
     "Usage: zmpack sign --sign-cert FILE --sign-key FILE [--sign-pass P] [-o OUT] PKG\n"
     "Signs the package (Authenticode, SHA-256, through osslsigncode); the signed package\n"
-    "opens, installs and verifies as before. Without -o the package is replaced.\n\n"
+    "opens, installs and verifies as before. Without -o the package is replaced, and only\n"
+    "when the signed file opens as a package.\n\n"
     "  -o, --output OUT         write the signed package here instead\n"
     "%SIGNING%\n"
     "SOURCE_DATE_EPOCH, when set, is the signing time, for reproducible packages.\n"
@@ -37,13 +38,20 @@ int CmdSign(const std::vector<UString>& args) {
     if (!ReadSignRequest(o, r, error)) return Complain(kCmd, error, kExitUsage);
     if (!r.Wanted()) return Complain(kCmd, "--sign-cert and --sign-key are missing", kExitUsage);
     const UString pkg = o.Positional()[0];
-    TZMArchiveFile package;
-    std::string why;
-    if (!OpenPackage(pkg, package, why)) return Complain(kCmd, why, kExitPackage);
+    if (!platform::FileExists(pkg))
+        return Complain(kCmd, "no such file: " + platform::WideToUtf8(pkg), kExitPackage);
     const UString out = o.Has("output") ? o.Value("output") : pkg;
     if (out.empty()) return Complain(kCmd, "the output (-o OUT) is empty", kExitUsage);
     TTempFile temp(TempNameFor(out, u".signed.tmp"));
     if (!SignFile(pkg, temp.Path(), r, error)) return Complain(kCmd, error, kExitPackage);
+    // The signed file must be a package; the input need not open (a package whose signature was
+    // removed keeps the padding in front of where the table was).
+    {
+        TZMArchiveFile package;
+        std::string why;
+        if (!OpenPackage(temp.Path(), package, why))
+            return Complain(kCmd, "the signed file is not a package: " + why, kExitPackage);
+    }
     if (!platform::RenameFile(temp.Path(), out))
         return Complain(kCmd, "cannot move the signed package into place as " +
                                   platform::WideToUtf8(out) + ": " +

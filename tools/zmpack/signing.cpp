@@ -49,7 +49,7 @@ bool SignFile(const UString& in, const UString& out, const SignRequest& r, std::
     argv.insert(argv.end(), {"-in", u8(in), "-out", u8(out)});
     platform::RemoveFile(out);  // the tool does not replace an existing file
     bool missing = false;
-    const int code = platform::RunProgram(argv, missing);
+    const int code = platform::RunProgram(argv, true, missing);
     if (missing) {
         error = "signing needs osslsigncode, which is not installed (Debian: apt-get install "
                 "osslsigncode)";

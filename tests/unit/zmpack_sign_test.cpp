@@ -1,0 +1,208 @@
+// Signed packages through zmpack and osslsigncode: signing at creation and afterwards, nested
+// signatures, a signature removed and made again; each opens, verifies and extracts whole, and a
+// changed byte or bytes appended after the signature never pass.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/codepage.h"
+#include "platform/console.h"
+#include "platform/files.h"
+#include "tests/unit/testutil.h"
+#include "tools/zmpack/commands.h"
+
+using namespace zmpack;
+
+namespace {
+
+void Put16(std::string& d, size_t at, uint16_t v) {
+    d[at] = static_cast<char>(v & 0xFF);
+    d[at + 1] = static_cast<char>(v >> 8);
+}
+void Put32(std::string& d, size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) d[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+
+// The smallest program the signing tool accepts: headers and one section of one instruction.
+std::string MiniProgram() {
+    std::string d(0x400, '\0');
+    d[0] = 'M', d[1] = 'Z';
+    Put32(d, 0x3C, 0x40);
+    d.replace(0x40, 4, std::string("PE\0\0", 4));
+    Put16(d, 0x44, 0x14C), Put16(d, 0x46, 1), Put16(d, 0x54, 224), Put16(d, 0x56, 0x0102);
+    const size_t o = 0x58;
+    Put16(d, o, 0x10B);
+    Put32(d, o + 16, 0x1000), Put32(d, o + 28, 0x400000);
+    Put32(d, o + 32, 0x1000), Put32(d, o + 36, 0x200);
+    Put16(d, o + 40, 4), Put16(d, o + 48, 4);
+    Put32(d, o + 56, 0x2000), Put32(d, o + 60, 0x200);
+    Put16(d, o + 68, 2), Put32(d, o + 92, 16);
+    const size_t s = o + 224;
+    d.replace(s, 5, ".text");
+    Put32(d, s + 8, 0x1000), Put32(d, s + 12, 0x1000), Put32(d, s + 16, 0x200),
+        Put32(d, s + 20, 0x200), Put32(d, s + 36, 0x60000020);
+    d[0x200] = static_cast<char>(0xC3);
+    return d;
+}
+
+class ZmpackSignTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        platform::SetEnvironmentText("SOURCE_DATE_EPOCH", u"1700000000");
+        ASSERT_EQ(0, std::system("command -v osslsigncode >/dev/null"))
+            << "osslsigncode is not installed (scripts/install-deps installs it)";
+        ASSERT_TRUE(platform::ForceDirectories(dir.File("src/docs")));
+        ASSERT_TRUE(testutil::WriteFile(dir.File("src/readme.txt"), std::string(5000, 'r')));
+        ASSERT_TRUE(testutil::WriteFile(dir.File("src/docs/guide.txt"), "a guide"));
+        ASSERT_TRUE(testutil::WriteFile(dir.File("stub.exe"), MiniProgram()));
+        for (const char* who : {"signer", "other"}) {
+            const std::string cmd = "openssl req -x509 -newkey rsa:2048 -nodes -days 30 -subj "
+                                    "'/O=Test Publisher/CN=" + std::string(who) + "' -keyout " +
+                                    P(std::string(who) + ".key") + " -out " +
+                                    P(std::string(who) + ".pem") + " >/dev/null 2>&1";
+            ASSERT_EQ(0, std::system(cmd.c_str())) << cmd;
+        }
+    }
+    void TearDown() override {
+        platform::SetEnvironmentText("SOURCE_DATE_EPOCH", u"", true);
+        CaptureOutput(nullptr, nullptr);
+    }
+
+    std::string P(const std::string& name) { return platform::WideToUtf8(dir.File(name)); }
+
+    // Runs a command in-process; its output in out and err.
+    int Run(int (*cmd)(const std::vector<UString>&), std::vector<std::string> args) {
+        std::vector<UString> w;
+        for (const auto& a : args) w.push_back(platform::Utf8ToWide(a));
+        out.clear(), err.clear();
+        CaptureOutput(&out, &err);
+        const int rc = cmd(w);
+        CaptureOutput(nullptr, nullptr);
+        return rc;
+    }
+    int Create(const std::string& pkg, bool sign) {
+        std::vector<std::string> a = {"-o", P(pkg), "--stub", P("stub.exe"), "--title", "Demo"};
+        if (sign) a.insert(a.end(), {"--sign-cert", P("signer.pem"), "--sign-key", P("signer.key")});
+        a.push_back(P("src"));
+        return Run(CmdCreate, a);
+    }
+    // The "signature" object of info --json, as its text without white space.
+    std::string SignatureJson(const std::string& pkg) {
+        Run(CmdInfo, {"--json", P(pkg)});
+        std::string compact;
+        bool in_string = false;
+        for (size_t i = 0; i < out.size(); ++i) {
+            const char c = out[i];
+            if (c == '"' && (i == 0 || out[i - 1] != '\\')) in_string = !in_string;
+            if (in_string || (c != ' ' && c != '\n' && c != '\r')) compact += c;
+        }
+        const size_t at = compact.find("\"signature\":");
+        return at == std::string::npos ? out
+                                       : compact.substr(at, compact.find('}', at) - at + 1);
+    }
+    // Verifies, extracts, and compares with the sources.
+    void ExpectSoundAndWhole(const std::string& pkg) {
+        SCOPED_TRACE(pkg);
+        EXPECT_EQ(0, Run(CmdVerify, {P(pkg)})) << out << err;
+        EXPECT_NE(std::string::npos, out.find("signature: ")) << out;
+        const std::string dest = P(pkg + ".out");
+        ASSERT_EQ(0, Run(CmdExtract, {"-d", dest, P(pkg)})) << out << err;
+        EXPECT_EQ(std::string(5000, 'r'), testutil::ReadFile(dir.File(pkg + ".out/readme.txt")));
+        EXPECT_EQ("a guide", testutil::ReadFile(dir.File(pkg + ".out/docs/guide.txt")));
+    }
+    int Tool(const std::string& args) {
+        return std::system(("osslsigncode " + args + " >/dev/null 2>&1").c_str());
+    }
+
+    testutil::TempDir dir;
+    std::string out, err;
+};
+
+}  // namespace
+
+TEST_F(ZmpackSignTest, SignedAtCreationTheSameBytesEachTimeAndEverythingStillWorks) {
+    ASSERT_EQ(0, Create("a.exe", true)) << err;
+    ASSERT_EQ(0, Create("b.exe", true)) << err;
+    const std::string a = testutil::ReadFile(dir.File("a.exe"));
+    EXPECT_EQ(a, testutil::ReadFile(dir.File("b.exe"))) << "same inputs, key and time";
+    EXPECT_EQ("\"signature\":{\"present\":true,\"digest_ok\":true,\"algorithm\":\"sha256\","
+              "\"signer\":\"O=Test Publisher, CN=signer\",\"count\":1}",
+              SignatureJson("a.exe"));
+    ExpectSoundAndWhole("a.exe");
+    EXPECT_EQ(0, Run(CmdVerify, {"--ca", P("signer.pem"), P("a.exe")})) << err;
+    EXPECT_EQ(1, Run(CmdVerify, {"--ca", P("other.pem"), P("a.exe")}));
+    EXPECT_NE(std::string::npos, err.find("signature")) << err;
+    // The tool's own check agrees with ours.
+    EXPECT_EQ(0, Tool("verify -CAfile " + P("signer.pem") + " " + P("a.exe")));
+
+    ASSERT_EQ(0, Create("plain.exe", false));
+    EXPECT_EQ("\"signature\":{\"present\":false}", SignatureJson("plain.exe"));
+    EXPECT_EQ(0, Run(CmdVerify, {P("plain.exe")}));
+    EXPECT_EQ(1, Run(CmdVerify, {"--ca", P("signer.pem"), P("plain.exe")})) << "not signed";
+}
+
+TEST_F(ZmpackSignTest, SignedAfterPackingNestedAndSignedAgain) {
+    ASSERT_EQ(0, Create("pkg.exe", false));
+    ASSERT_EQ(0, Run(CmdSign, {"--sign-cert", P("signer.pem"), "--sign-key", P("signer.key"),
+                               "-o", P("signed.exe"), P("pkg.exe")}))
+        << err;
+    ExpectSoundAndWhole("signed.exe");
+
+    // SHA-1 outside, SHA-256 nested in it.
+    ASSERT_EQ(0, Tool("sign -certs " + P("signer.pem") + " -key " + P("signer.key") +
+                      " -h sha1 -in " + P("pkg.exe") + " -out " + P("sha1.exe")));
+    ASSERT_EQ(0, Tool("sign -nest -certs " + P("signer.pem") + " -key " + P("signer.key") +
+                      " -h sha256 -in " + P("sha1.exe") + " -out " + P("nested.exe")));
+    EXPECT_NE(std::string::npos, SignatureJson("nested.exe").find("\"algorithm\":\"sha1\","))
+        << out;
+    EXPECT_NE(std::string::npos, SignatureJson("nested.exe").find("\"count\":2")) << out;
+    ExpectSoundAndWhole("nested.exe");
+    EXPECT_EQ(0, Run(CmdVerify, {"--ca", P("signer.pem"), P("nested.exe")})) << err;
+
+    ASSERT_EQ(0, Tool("remove-signature -in " + P("signed.exe") + " -out " + P("removed.exe")));
+    ASSERT_EQ(0, Run(CmdSign, {"--sign-cert", P("other.pem"), "--sign-key", P("other.key"),
+                               P("removed.exe")}))
+        << "in place: " << err;
+    EXPECT_NE(std::string::npos, SignatureJson("removed.exe").find("CN=other")) << out;
+    ExpectSoundAndWhole("removed.exe");
+}
+
+TEST_F(ZmpackSignTest, AChangedByteOrBytesAfterTheSignatureNeverPass) {
+    ASSERT_EQ(0, Create("a.exe", true));
+    const std::string signed_bytes = testutil::ReadFile(dir.File("a.exe"));
+    // A byte of the language pack, a block no CRC guards.
+    Run(CmdInfo, {"--json", P("a.exe")});
+    const size_t lpk = out.find("\"name\": \"lpk\"");
+    ASSERT_NE(std::string::npos, lpk) << out;
+    const size_t at = out.find("\"data_offset\": ", lpk);
+    const size_t offset = std::strtoul(out.c_str() + at + 15, nullptr, 10);
+    std::string changed = signed_bytes;
+    changed[offset + 10] ^= 1;
+    ASSERT_TRUE(testutil::WriteFile(dir.File("lpk.exe"), changed));
+    EXPECT_EQ(1, Run(CmdVerify, {P("lpk.exe")}));
+    EXPECT_NE(std::string::npos, err.find("does not match its sha256 signature")) << err;
+    EXPECT_NE(std::string::npos, SignatureJson("lpk.exe").find("\"digest_ok\":false"));
+
+    ASSERT_TRUE(testutil::WriteFile(dir.File("tail.exe"), signed_bytes + "appended"));
+    EXPECT_EQ(1, Run(CmdVerify, {P("tail.exe")}));
+    EXPECT_EQ(std::string::npos, SignatureJson("tail.exe").find("\"digest_ok\":true")) << out;
+}
+
+TEST_F(ZmpackSignTest, SigningNeedsCertificateKeyAndTool) {
+    EXPECT_EQ(2, Run(CmdCreate, {"-o", P("x.exe"), "--stub", P("stub.exe"), "--sign-cert",
+                                 P("signer.pem"), P("src")}));
+    EXPECT_NE(std::string::npos, err.find("both --sign-cert and --sign-key")) << err;
+    EXPECT_EQ(2, Run(CmdSign, {P("stub.exe")}));
+    EXPECT_EQ(1, Run(CmdSign, {"--sign-cert", P("signer.pem"), "--sign-key", P("signer.key"),
+                               P("stub.exe")}))
+        << "not a package";
+    UString path;
+    platform::GetEnvironmentText("PATH", path);
+    platform::SetEnvironmentText("PATH", u"/nonexistent");
+    const int rc = Create("x.exe", true);
+    platform::SetEnvironmentText("PATH", path);
+    EXPECT_EQ(1, rc);
+    EXPECT_NE(std::string::npos, err.find("needs osslsigncode")) << err;
+    EXPECT_FALSE(platform::FileExists(dir.File("x.exe"))) << "nothing half-made is left";
+}
