@@ -106,8 +106,14 @@ def _create(res, lines):
             lines.append("| %s | %.3f | %.0f | %.2fx | %d | %s |" % (
                 t, v["median_s"], v["input_mbs"], v["speedup_vs_zip"], v["output_bytes"],
                 _mib(v["peak_rss_kib"])))
-        lines += ["", "zmpack's output includes its stub (%s), makensis's its own (x86-unicode)."
-                  % e["zmpack_stub"], ""]
+        lines += ["", "zmpack's output includes its stub (%s), makensis's its own (x86-unicode); "
+                  "zmpack at max and 7zz ran once." % e["zmpack_stub"], ""]
+        g = e.get("goals")
+        if g:
+            lines += ["Goals: the default level's bytes %.3fx zip -9's (goal <= 1), its time "
+                      "%.2fx zip -9's (goal <= 0.5); max's bytes %.3fx 7zz's (goal <= 0.98)." % (
+                          g["default_bytes_vs_zip9"], g["default_time_vs_zip9"],
+                          g["max_bytes_vs_7zz"]), ""]
 
 
 def _wine(w, lines):
