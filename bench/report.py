@@ -143,6 +143,17 @@ def _wine(w, lines):
             "%.2fx" % (c["nsis_median_s"] / c["extract_median_s"])
             if c["extract_s"] and c["nsis_s"] else "",
             len(c["extract_s"])))
+    default = [(n, c) for n, c in w["corpora"].items()
+               if c.get("default_extract_s") and c.get("extract_s")]
+    if default:
+        lines += ["", "The same files packed by `zmpack create` at its default level against the "
+                  "zip -6 (zlib) archive above, extraction by setup.exe (goal: no slower):", "",
+                  "| corpus | default-level package bytes | zip -6 package bytes | extraction "
+                  "| vs zip -6 package |", "|---|---|---|---|---|"]
+        for name, c in default:
+            lines.append("| %s | %d | %d | %s | %.2fx |" % (
+                name, c["default_bytes"], c["setup_bytes"], _s(c["default_extract_median_s"]),
+                c["default_extract_median_s"] / c["extract_median_s"]))
     lines += [""] + slow + [
         "", "NSIS times run from start to exit and so include Wine's start cost and its own CRC "
         "check of the installer's data; installed files byte-compared after every run.", ""]

@@ -1,7 +1,8 @@
 #pragma once
-// Raw deflate of an entry held whole in memory. Natively this is libdeflate (levels 1-12; its
-// streams are smaller than zlib's at the same speed) and, for the release level, Zopfli; where
-// those libraries are not built (the Windows zmpack.exe) it is zlib, whose levels stop at 9.
+// Raw deflate of an entry held whole in memory: libdeflate (levels 1-12; its streams are smaller
+// than zlib's at the same speed) and, for the release level, Zopfli, natively and in zmpack.exe
+// alike (the same bytes on both); where those libraries are not built it is zlib, whose levels
+// stop at 9.
 #include <cstddef>
 #include <vector>
 
