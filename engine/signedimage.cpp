@@ -19,8 +19,8 @@ constexpr unsigned kSecurityEntry = 4;
 constexpr uint16_t kCertPkcsSignedData = 2;
 
 // The security entry and checksum of a PE image; false when the file is no PE image.
-bool ReadPeHeaders(ByteSource& file, SignedImage& out, uint32_t& table_offset,
-                   uint32_t& table_size, int64_t& headers_end) {
+bool ReadPeHeaders(ByteSource& file, SignedImage& out, uint32_t& table_offset, uint32_t& table_size,
+                   int64_t& headers_end) {
     const int64_t size = file.Size();
     uint8_t dos[64];
     if (size < 64 || !file.ReadAt(0, dos, sizeof dos) || dos[0] != 'M' || dos[1] != 'Z')
@@ -70,8 +70,7 @@ bool WellFormedTable(ByteSource& file, int64_t offset, int64_t size) {
         if (end - pos < 8 || !file.ReadAt(pos, h, sizeof h)) return false;
         const int64_t len = Get32(h);
         const uint16_t revision = Get16(h + 4), type = Get16(h + 6);
-        if (len < 8 || len > end - pos || (revision != 0x0100 && revision != 0x0200))
-            return false;
+        if (len < 8 || len > end - pos || (revision != 0x0100 && revision != 0x0200)) return false;
         pkcs7 = pkcs7 || type == kCertPkcsSignedData;
         const int64_t next = pos + ((len + 7) & ~int64_t{7});
         if (next >= end) break;
@@ -117,8 +116,7 @@ SignedImage FindSignedImage(ByteSource& file) {
     r.table_size = size;
     // Only a table that closes the file, behind the headers, is a signature's.
     if (offset == 0 || size < 8 || offset < headers_end ||
-        static_cast<int64_t>(offset) + size != r.file_size ||
-        !WellFormedTable(file, offset, size))
+        static_cast<int64_t>(offset) + size != r.file_size || !WellFormedTable(file, offset, size))
         return r;
     r.has_table = true;
     // No archive before the table: the file reads as it always did.

@@ -13,11 +13,16 @@ namespace {
 
 const EVP_MD* Md(DigestKind kind) {
     switch (kind) {
-    case DigestKind::Md5: return EVP_md5();
-    case DigestKind::Sha1: return EVP_sha1();
-    case DigestKind::Sha256: return EVP_sha256();
-    case DigestKind::Sha384: return EVP_sha384();
-    case DigestKind::Sha512: return EVP_sha512();
+        case DigestKind::Md5:
+            return EVP_md5();
+        case DigestKind::Sha1:
+            return EVP_sha1();
+        case DigestKind::Sha256:
+            return EVP_sha256();
+        case DigestKind::Sha384:
+            return EVP_sha384();
+        case DigestKind::Sha512:
+            return EVP_sha512();
     }
     return nullptr;
 }

@@ -33,7 +33,7 @@ SignedMessageCheck CheckSignedMessage(const std::string& der, const std::string&
         return SignedMessageCheck::Broken;
     }
     std::unique_ptr<X509_STORE, decltype(&X509_STORE_free)> store(X509_STORE_new(),
-                                                                   X509_STORE_free);
+                                                                  X509_STORE_free);
     int flags = PKCS7_NOVERIFY;
     if (!ca_file.empty()) {
         if (!store || X509_STORE_load_file(store.get(), ca_file.c_str()) != 1) {

@@ -15,11 +15,16 @@ namespace {
 
 ALG_ID Alg(DigestKind kind) {
     switch (kind) {
-    case DigestKind::Md5: return CALG_MD5;
-    case DigestKind::Sha1: return CALG_SHA1;
-    case DigestKind::Sha256: return CALG_SHA_256;
-    case DigestKind::Sha384: return CALG_SHA_384;
-    case DigestKind::Sha512: return CALG_SHA_512;
+        case DigestKind::Md5:
+            return CALG_MD5;
+        case DigestKind::Sha1:
+            return CALG_SHA1;
+        case DigestKind::Sha256:
+            return CALG_SHA_256;
+        case DigestKind::Sha384:
+            return CALG_SHA_384;
+        case DigestKind::Sha512:
+            return CALG_SHA_512;
     }
     return 0;
 }
@@ -28,9 +33,9 @@ ALG_ID Alg(DigestKind kind) {
 
 Digest::Digest(DigestKind kind) : impl_(new Impl) {
     // The AES provider is the one that has the SHA-2 hashes.
-    impl_->ok = CryptAcquireContextW(&impl_->prov, nullptr, nullptr, PROV_RSA_AES,
-                                     CRYPT_VERIFYCONTEXT) &&
-                CryptCreateHash(impl_->prov, Alg(kind), 0, 0, &impl_->hash);
+    impl_->ok =
+        CryptAcquireContextW(&impl_->prov, nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT) &&
+        CryptCreateHash(impl_->prov, Alg(kind), 0, 0, &impl_->hash);
 }
 
 Digest::~Digest() {

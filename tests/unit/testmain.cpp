@@ -36,8 +36,8 @@ class TDeadline : public ::testing::EmptyTestEventListener {
         for (;;) {
             std::this_thread::sleep_for(std::chrono::seconds(1));
             std::lock_guard<std::mutex> g(lock_);
-            if (running_ && std::chrono::steady_clock::now() - started_ >
-                                std::chrono::seconds(seconds_)) {
+            if (running_ &&
+                std::chrono::steady_clock::now() - started_ > std::chrono::seconds(seconds_)) {
                 std::fprintf(stderr, "\n%s has run for more than %d s: stopped\n", name_.c_str(),
                              seconds_);
                 std::fflush(stderr);

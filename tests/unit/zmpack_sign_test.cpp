@@ -57,10 +57,11 @@ class ZmpackSignTest : public ::testing::Test {
         ASSERT_TRUE(testutil::WriteFile(dir.File("src/docs/guide.txt"), "a guide"));
         ASSERT_TRUE(testutil::WriteFile(dir.File("stub.exe"), MiniProgram()));
         for (const char* who : {"signer", "other"}) {
-            const std::string cmd = "openssl req -x509 -newkey rsa:2048 -nodes -days 30 -subj "
-                                    "'/O=Test Publisher/CN=" + std::string(who) + "' -keyout " +
-                                    P(std::string(who) + ".key") + " -out " +
-                                    P(std::string(who) + ".pem") + " >/dev/null 2>&1";
+            const std::string cmd =
+                "openssl req -x509 -newkey rsa:2048 -nodes -days 30 -subj "
+                "'/O=Test Publisher/CN=" +
+                std::string(who) + "' -keyout " + P(std::string(who) + ".key") + " -out " +
+                P(std::string(who) + ".pem") + " >/dev/null 2>&1";
             ASSERT_EQ(0, std::system(cmd.c_str())) << cmd;
         }
     }
@@ -83,7 +84,8 @@ class ZmpackSignTest : public ::testing::Test {
     }
     int Create(const std::string& pkg, bool sign) {
         std::vector<std::string> a = {"-o", P(pkg), "--stub", P("stub.exe"), "--title", "Demo"};
-        if (sign) a.insert(a.end(), {"--sign-cert", P("signer.pem"), "--sign-key", P("signer.key")});
+        if (sign)
+            a.insert(a.end(), {"--sign-cert", P("signer.pem"), "--sign-key", P("signer.key")});
         a.push_back(P("src"));
         return Run(CmdCreate, a);
     }
@@ -98,8 +100,7 @@ class ZmpackSignTest : public ::testing::Test {
             if (in_string || (c != ' ' && c != '\n' && c != '\r')) compact += c;
         }
         const size_t at = compact.find("\"signature\":");
-        return at == std::string::npos ? out
-                                       : compact.substr(at, compact.find('}', at) - at + 1);
+        return at == std::string::npos ? out : compact.substr(at, compact.find('}', at) - at + 1);
     }
     // Verifies, extracts, and compares with the sources.
     void ExpectSoundAndWhole(const std::string& pkg) {
@@ -126,9 +127,10 @@ TEST_F(ZmpackSignTest, SignedAtCreationTheSameBytesEachTimeAndEverythingStillWor
     ASSERT_EQ(0, Create("b.exe", true)) << err;
     const std::string a = testutil::ReadFile(dir.File("a.exe"));
     EXPECT_EQ(a, testutil::ReadFile(dir.File("b.exe"))) << "same inputs, key and time";
-    EXPECT_EQ("\"signature\":{\"present\":true,\"digest_ok\":true,\"algorithm\":\"sha256\","
-              "\"signer\":\"O=Test Publisher, CN=signer\",\"count\":1}",
-              SignatureJson("a.exe"));
+    EXPECT_EQ(
+        "\"signature\":{\"present\":true,\"digest_ok\":true,\"algorithm\":\"sha256\","
+        "\"signer\":\"O=Test Publisher, CN=signer\",\"count\":1}",
+        SignatureJson("a.exe"));
     ExpectSoundAndWhole("a.exe");
     EXPECT_EQ(0, Run(CmdVerify, {"--ca", P("signer.pem"), P("a.exe")})) << err;
     EXPECT_EQ(1, Run(CmdVerify, {"--ca", P("other.pem"), P("a.exe")}));
@@ -144,8 +146,8 @@ TEST_F(ZmpackSignTest, SignedAtCreationTheSameBytesEachTimeAndEverythingStillWor
 
 TEST_F(ZmpackSignTest, SignedAfterPackingNestedAndSignedAgain) {
     ASSERT_EQ(0, Create("pkg.exe", false));
-    ASSERT_EQ(0, Run(CmdSign, {"--sign-cert", P("signer.pem"), "--sign-key", P("signer.key"),
-                               "-o", P("signed.exe"), P("pkg.exe")}))
+    ASSERT_EQ(0, Run(CmdSign, {"--sign-cert", P("signer.pem"), "--sign-key", P("signer.key"), "-o",
+                               P("signed.exe"), P("pkg.exe")}))
         << err;
     ExpectSoundAndWhole("signed.exe");
 

@@ -41,21 +41,27 @@ const Algorithm* FindAlgorithm(const std::string& oid) {
 
 // One signature as the DER says it.
 struct Signature {
-    std::string der;           // the whole ContentInfo
+    std::string der;  // the whole ContentInfo
     std::string algorithm_oid;
-    std::string digest;        // what the signer hashed the file to
-    std::string content;       // the SpcIndirectDataContent's contents (what was signed)
+    std::string digest;   // what the signer hashed the file to
+    std::string content;  // the SpcIndirectDataContent's contents (what was signed)
     std::string signer;
 };
 
-std::string Bytes(const uint8_t* p, size_t n) { return std::string(reinterpret_cast<const char*>(p), n); }
+std::string Bytes(const uint8_t* p, size_t n) {
+    return std::string(reinterpret_cast<const char*>(p), n);
+}
 
 std::string NameText(const der::Element& name) {
     static const struct {
         const char* oid;
         const char* label;
-    } kLabels[] = {{"2.5.4.3", "CN"},  {"2.5.4.6", "C"},   {"2.5.4.7", "L"},
-                   {"2.5.4.8", "ST"},  {"2.5.4.10", "O"},  {"2.5.4.11", "OU"},
+    } kLabels[] = {{"2.5.4.3", "CN"},
+                   {"2.5.4.6", "C"},
+                   {"2.5.4.7", "L"},
+                   {"2.5.4.8", "ST"},
+                   {"2.5.4.10", "O"},
+                   {"2.5.4.11", "OU"},
                    {"1.2.840.113549.1.9.1", "emailAddress"}};
     std::string out;
     der::Reader rdns(name);
@@ -164,10 +170,10 @@ bool ParseSignature(const uint8_t* data, size_t size, int depth, std::vector<Sig
             if (has_certs && ris.Next(der::kSequence, issuer) && ris.Next(der::kInteger, serial))
                 s.signer = SignerSubject(certs, issuer, serial);
             der::Element skip, unsigned_attrs;
-            si.Next(der::kSequence, skip);            // digest algorithm
-            si.SkipIf(der::ContextTag(0));            // authenticated attributes
-            si.Next(der::kSequence, skip);            // signature algorithm
-            si.Next(der::kOctetString, skip);         // the signature
+            si.Next(der::kSequence, skip);     // digest algorithm
+            si.SkipIf(der::ContextTag(0));     // authenticated attributes
+            si.Next(der::kSequence, skip);     // signature algorithm
+            si.Next(der::kOctetString, skip);  // the signature
             if (si.Next(der::ContextTag(1), unsigned_attrs)) {
                 der::Reader ru(unsigned_attrs);
                 der::Element a;
@@ -272,8 +278,7 @@ bool ReadSignature(const UString& path, const std::string& ca_file, SignatureInf
                           HashRange(f, image.checksum_pos + 4, image.security_entry_pos, d) &&
                           HashRange(f, image.security_entry_pos + 8, image.table_offset, d);
         if (!read) {
-            error = "cannot read " + platform::WideToUtf8(path) + " for its " + a->name +
-                    " digest";
+            error = "cannot read " + platform::WideToUtf8(path) + " for its " + a->name + " digest";
             return false;
         }
         if (d.Final() != s.digest) {
@@ -283,19 +288,20 @@ bool ReadSignature(const UString& path, const std::string& ca_file, SignatureInf
         }
         std::string why;
         switch (platform::CheckSignedMessage(s.der, s.content, ca_file, why)) {
-        case platform::SignedMessageCheck::Sound: break;
-        case platform::SignedMessageCheck::Broken:
-            info.signature_ok = false;
-            info.problems.push_back(std::string("the ") + a->name + " signature does not hold: " +
-                                    why);
-            break;
-        case platform::SignedMessageCheck::Unavailable:
-            // Without a chain to check, the digest is what this build can vouch for.
-            if (!ca_file.empty()) {
+            case platform::SignedMessageCheck::Sound:
+                break;
+            case platform::SignedMessageCheck::Broken:
                 info.signature_ok = false;
-                info.problems.push_back(why);
-            }
-            break;
+                info.problems.push_back(std::string("the ") + a->name +
+                                        " signature does not hold: " + why);
+                break;
+            case platform::SignedMessageCheck::Unavailable:
+                // Without a chain to check, the digest is what this build can vouch for.
+                if (!ca_file.empty()) {
+                    info.signature_ok = false;
+                    info.problems.push_back(why);
+                }
+                break;
         }
     }
     return true;

@@ -10,12 +10,12 @@
 namespace zmpack {
 
 struct SignatureInfo {
-    bool present = false;     // the image's security entry names a certificate table
-    bool digest_ok = false;   // every signature's digest equals the file's
+    bool present = false;       // the image's security entry names a certificate table
+    bool digest_ok = false;     // every signature's digest equals the file's
     bool signature_ok = false;  // the signers' own signatures hold (and the chain, when asked)
-    std::string algorithm;    // the outer signature's digest algorithm, "sha256"
-    std::string signer;       // the outer signer's certificate subject, "CN=..., O=..."
-    int count = 0;            // signatures, nested ones included
+    std::string algorithm;      // the outer signature's digest algorithm, "sha256"
+    std::string signer;         // the outer signer's certificate subject, "CN=..., O=..."
+    int count = 0;              // signatures, nested ones included
     std::vector<std::string> problems;  // what is wrong with the signature, for a person
 };
 

@@ -53,9 +53,10 @@ int CmdSign(const std::vector<UString>& args) {
             return Complain(kCmd, "the signed file is not a package: " + why, kExitPackage);
     }
     if (!platform::RenameFile(temp.Path(), out))
-        return Complain(kCmd, "cannot move the signed package into place as " +
-                                  platform::WideToUtf8(out) + ": " +
-                                  platform::WideToUtf8(platform::OsErrorText(platform::LastOsError())),
+        return Complain(kCmd,
+                        "cannot move the signed package into place as " +
+                            platform::WideToUtf8(out) + ": " +
+                            platform::WideToUtf8(platform::OsErrorText(platform::LastOsError())),
                         kExitPackage);
     temp.Keep();
     return kExitOk;

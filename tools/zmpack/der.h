@@ -8,8 +8,8 @@
 namespace zmpack {
 namespace der {
 
-constexpr uint8_t kInteger = 0x02, kOctetString = 0x04, kNull = 0x05, kOid = 0x06,
-                  kSequence = 0x30, kSet = 0x31;
+constexpr uint8_t kInteger = 0x02, kOctetString = 0x04, kNull = 0x05, kOid = 0x06, kSequence = 0x30,
+                  kSet = 0x31;
 constexpr uint8_t ContextTag(int n, bool constructed = true) {
     return static_cast<uint8_t>(0x80 | (constructed ? 0x20 : 0) | n);
 }

@@ -21,7 +21,8 @@ bool ReadSignRequest(const TOptions& o, SignRequest& r, std::string& error) {
     r.cert = o.Value("sign-cert");
     r.key = o.Value("sign-key");
     r.pass = o.Value("sign-pass");
-    if (o.Has("sign-cert") != o.Has("sign-key") || (r.Wanted() && (r.cert.empty() || r.key.empty()))) {
+    if (o.Has("sign-cert") != o.Has("sign-key") ||
+        (r.Wanted() && (r.cert.empty() || r.key.empty()))) {
         error = "signing needs both --sign-cert and --sign-key";
         return false;
     }
@@ -40,8 +41,8 @@ bool ReadSignRequest(const TOptions& o, SignRequest& r, std::string& error) {
 
 bool SignFile(const UString& in, const UString& out, const SignRequest& r, std::string& error) {
     auto u8 = [](const UString& s) { return platform::WideToUtf8(s); };
-    std::vector<std::string> argv = {"osslsigncode", "sign", "-certs", u8(r.cert), "-key",
-                                     u8(r.key),      "-h",   "sha256"};
+    std::vector<std::string> argv = {"osslsigncode", "sign",    "-certs", u8(r.cert),
+                                     "-key",         u8(r.key), "-h",     "sha256"};
     if (!r.pass.empty()) argv.insert(argv.end(), {"-pass", u8(r.pass)});
     if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH")) {
         if (*epoch != '\0') argv.insert(argv.end(), {"-time", epoch});
@@ -51,8 +52,9 @@ bool SignFile(const UString& in, const UString& out, const SignRequest& r, std::
     bool missing = false;
     const int code = platform::RunProgram(argv, true, missing);
     if (missing) {
-        error = "signing needs osslsigncode, which is not installed (Debian: apt-get install "
-                "osslsigncode)";
+        error =
+            "signing needs osslsigncode, which is not installed (Debian: apt-get install "
+            "osslsigncode)";
         return false;
     }
     if (code != 0) {

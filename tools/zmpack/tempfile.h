@@ -13,7 +13,7 @@ namespace zmpack {
 
 // A file removed at the end of the scope unless kept.
 class TTempFile {
-public:
+  public:
     explicit TTempFile(UString path) : path_(std::move(path)) {}
     ~TTempFile() {
         if (!kept_ && !path_.empty()) platform::RemoveFile(path_);
@@ -23,7 +23,7 @@ public:
     const UString& Path() const { return path_; }
     void Keep() { kept_ = true; }
 
-private:
+  private:
     UString path_;
     bool kept_ = false;
 };
