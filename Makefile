@@ -12,7 +12,7 @@ FUZZ_TARGETS := container config lang lz77 messages zipdir engine signedimage
 XVFB := xvfb-run -a -s "-screen 0 1024x768x24"
 
 .PHONY: all deps native win32 win64 asan test test-native test-asan test-win demo bench fuzz \
-  format clean
+  format check-format clean
 
 all: native
 
@@ -50,7 +50,8 @@ asan: deps
 	  -DZM_BUILD_BENCH=OFF >/dev/null
 	cmake --build $(ASAN)
 
-test: native win32 win64 asan
+# A source that .clang-format would change fails the run before anything is built.
+test: check-format native win32 win64 asan
 	$(MAKE) --no-print-directory test-native test-asan test-win
 
 test-native:
@@ -101,6 +102,9 @@ fuzz:
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
+
+check-format: deps
+	@scripts/check-format
 
 clean:
 	rm -rf $(BUILD)

@@ -11,8 +11,9 @@
 namespace {
 
 const char kName[] = "ZMEngine190";
-const char kBanner[] = "ZMEngine190 zip engine 1.9.0.96: extracts and tests stored, deflated, "
-                       "Zip64 and traditionally encrypted entries";
+const char kBanner[] =
+    "ZMEngine190 zip engine 1.9.0.96: extracts and tests stored, deflated, "
+    "Zip64 and traditionally encrypted entries";
 const char kPath[] = "ZMEngine190";
 
 int32_t Exec(ZECommand* command) {

@@ -32,17 +32,17 @@ constexpr int32_t kZENameCapacity = 260;
 // Option bits (ZECommand::Options)
 // ---------------------------------------------------------------------------------------------
 
-constexpr uint32_t kZEOptAlways = 0x20;        // set in every record
-constexpr uint32_t kZEOptExtract = 0x4;        // extract (write files)
-constexpr uint32_t kZEOptTest = 0x8;           // test only: read and check everything, write nothing
-constexpr uint32_t kZEOptUpdate = 0x80;        // only entries that are newer than the existing file,
-                                               // or whose file does not exist yet
-constexpr uint32_t kZEOptFreshen = 0x100;      // only entries whose file exists and is older
-constexpr uint32_t kZEOptDirNames = 0x200;     // recreate stored folders; without it, names are
-                                               // flattened to their last part
-constexpr uint32_t kZEOptOverwrite = 0x400;    // replace existing files without asking
-constexpr uint32_t kZEOptNTFS = 0x8000000;     // accepted; the engine always sets modification
-                                               // times and the read-only attribute
+constexpr uint32_t kZEOptAlways = 0x20;      // set in every record
+constexpr uint32_t kZEOptExtract = 0x4;      // extract (write files)
+constexpr uint32_t kZEOptTest = 0x8;         // test only: read and check everything, write nothing
+constexpr uint32_t kZEOptUpdate = 0x80;      // only entries that are newer than the existing file,
+                                             // or whose file does not exist yet
+constexpr uint32_t kZEOptFreshen = 0x100;    // only entries whose file exists and is older
+constexpr uint32_t kZEOptDirNames = 0x200;   // recreate stored folders; without it, names are
+                                             // flattened to their last part
+constexpr uint32_t kZEOptOverwrite = 0x400;  // replace existing files without asking
+constexpr uint32_t kZEOptNTFS = 0x8000000;   // accepted; the engine always sets modification
+                                             // times and the read-only attribute
 
 // ---------------------------------------------------------------------------------------------
 // Results of ZE_Exec
@@ -53,42 +53,42 @@ constexpr uint32_t kZEOptNTFS = 0x8000000;     // accepted; the engine always se
 // code of error messages, so one number names one kind of failure everywhere. The component's
 // message table holds the text for n as message 11648 + n.
 enum ZEError : int32_t {
-    ZE_ERR_CANCEL = 1,            // a callback answered "stop" (ZE_Exec returns -1)
-    ZE_ERR_ABORT = 2,             // ZE_Abort was called for the operation (ZE_Exec returns -2)
-    ZE_ERR_CALLBACK = 3,          // Callback exception
-    ZE_ERR_NO_MEMORY = 4,         // No memory
-    ZE_ERR_STRUCTURE = 5,         // Invalid structure (a malformed command record)
-    ZE_ERR_FATAL = 6,             // Fatal error
-    ZE_ERR_PASSWORD_FAILED = 7,   // Password failed!
-    ZE_ERR_PASSWORD_CANCEL = 8,   // Password cancelled!
-    ZE_ERR_INVALID_ZIP = 9,       // Invalid zip structure!
-    ZE_ERR_NO_CENTRAL = 10,       // No Central directory!
-    ZE_ERR_UNEXPECTED_END = 11,   // Unexpected end of Zip file!
-    ZE_ERR_PREMATURE_END = 12,    // Premature end of file!
-    ZE_ERR_OPEN_ZIP = 13,         // Error opening Zip file!
-    ZE_ERR_MULTI_PART = 14,       // Multi-part Zips not supported!
-    ZE_ERR_NOT_FOUND = 15,        // File not found!
-    ZE_ERR_LOGIC = 16,            // Internal logic error!
-    ZE_ERR_NOTHING_TO_DO = 17,    // Nothing to do!
-    ZE_ERR_BAD_OPTIONS = 18,      // Bad Options specified!
-    ZE_ERR_TEMP_FILE = 19,        // Temporary file failure!
-    ZE_ERR_NO_PERMISSION = 20,    // File not found or no permission!
-    ZE_ERR_READ = 21,             // Error reading file!
-    ZE_ERR_CREATE = 22,           // Error creating file!
-    ZE_ERR_WRITE = 23,            // Error writing file!
-    ZE_ERR_SEEK = 24,             // Error seeking in file!
-    ZE_ERR_EMPTY_ZIP = 25,        // Missing or empty zip file!
-    ZE_ERR_INVALID_NAME = 26,     // Invalid characters in filename!
-    ZE_ERR_GENERAL = 27,          // Error
-    ZE_ERR_NOTHING_FOUND = 28,    // Nothing found
-    ZE_ERR_WARNING = 29,          // Warning:
-    ZE_ERR_DELETE = 30,           // Delete failed
-    ZE_ERR_IMPORT = 31,           // Fatal Error - could not import symbol!
-    ZE_ERR_SKIPPING = 32,         // Skipping:
-    ZE_ERR_LOCKED = 33,           // File locked
-    ZE_ERR_ACCESS_DENIED = 34,    // Access denied
-    ZE_ERR_DUPLICATE_NAME = 35,   // Duplicate internal name
-    ZE_ERR_UNSUPPORTED = 36,      // (no text) a feature the engine does not implement
+    ZE_ERR_CANCEL = 1,           // a callback answered "stop" (ZE_Exec returns -1)
+    ZE_ERR_ABORT = 2,            // ZE_Abort was called for the operation (ZE_Exec returns -2)
+    ZE_ERR_CALLBACK = 3,         // Callback exception
+    ZE_ERR_NO_MEMORY = 4,        // No memory
+    ZE_ERR_STRUCTURE = 5,        // Invalid structure (a malformed command record)
+    ZE_ERR_FATAL = 6,            // Fatal error
+    ZE_ERR_PASSWORD_FAILED = 7,  // Password failed!
+    ZE_ERR_PASSWORD_CANCEL = 8,  // Password cancelled!
+    ZE_ERR_INVALID_ZIP = 9,      // Invalid zip structure!
+    ZE_ERR_NO_CENTRAL = 10,      // No Central directory!
+    ZE_ERR_UNEXPECTED_END = 11,  // Unexpected end of Zip file!
+    ZE_ERR_PREMATURE_END = 12,   // Premature end of file!
+    ZE_ERR_OPEN_ZIP = 13,        // Error opening Zip file!
+    ZE_ERR_MULTI_PART = 14,      // Multi-part Zips not supported!
+    ZE_ERR_NOT_FOUND = 15,       // File not found!
+    ZE_ERR_LOGIC = 16,           // Internal logic error!
+    ZE_ERR_NOTHING_TO_DO = 17,   // Nothing to do!
+    ZE_ERR_BAD_OPTIONS = 18,     // Bad Options specified!
+    ZE_ERR_TEMP_FILE = 19,       // Temporary file failure!
+    ZE_ERR_NO_PERMISSION = 20,   // File not found or no permission!
+    ZE_ERR_READ = 21,            // Error reading file!
+    ZE_ERR_CREATE = 22,          // Error creating file!
+    ZE_ERR_WRITE = 23,           // Error writing file!
+    ZE_ERR_SEEK = 24,            // Error seeking in file!
+    ZE_ERR_EMPTY_ZIP = 25,       // Missing or empty zip file!
+    ZE_ERR_INVALID_NAME = 26,    // Invalid characters in filename!
+    ZE_ERR_GENERAL = 27,         // Error
+    ZE_ERR_NOTHING_FOUND = 28,   // Nothing found
+    ZE_ERR_WARNING = 29,         // Warning:
+    ZE_ERR_DELETE = 30,          // Delete failed
+    ZE_ERR_IMPORT = 31,          // Fatal Error - could not import symbol!
+    ZE_ERR_SKIPPING = 32,        // Skipping:
+    ZE_ERR_LOCKED = 33,          // File locked
+    ZE_ERR_ACCESS_DENIED = 34,   // Access denied
+    ZE_ERR_DUPLICATE_NAME = 35,  // Duplicate internal name
+    ZE_ERR_UNSUPPORTED = 36,     // (no text) a feature the engine does not implement
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -102,16 +102,16 @@ enum ZESkipType : int32_t {
     ZE_SKIP_BAD_NAME = 4,             // the name is unsafe or not representable; nothing written
     ZE_SKIP_COMPRESSION_UNKNOWN = 5,  // a method other than stored (0) or deflated (8)
     ZE_SKIP_UNKNOWN_ZIP_HOST = 6,
-    ZE_SKIP_ZIP_FORMAT_WRONG = 7,     // the entry's data does not match its records
-    ZE_SKIP_GENERAL_EXTRACT_ERROR = 8,// writing the file failed
+    ZE_SKIP_ZIP_FORMAT_WRONG = 7,       // the entry's data does not match its records
+    ZE_SKIP_GENERAL_EXTRACT_ERROR = 8,  // writing the file failed
     ZE_SKIP_USER = 9,
-    ZE_SKIP_CANNOT_DO = 10,           // an encryption or feature the engine does not support
+    ZE_SKIP_CANNOT_DO = 10,  // an encryption or feature the engine does not support
     ZE_SKIP_NOT_FOUND = 11,
     ZE_SKIP_NO_SHARE = 12,
-    ZE_SKIP_NO_ACCESS = 13,           // the system denied access to the destination
-    ZE_SKIP_NO_OPEN = 14,             // the destination file or folder could not be created
+    ZE_SKIP_NO_ACCESS = 13,  // the system denied access to the destination
+    ZE_SKIP_NO_OPEN = 14,    // the destination file or folder could not be created
     ZE_SKIP_DUP_NAME = 15,
-    ZE_SKIP_READ_ERROR = 16,          // reading the archive failed
+    ZE_SKIP_READ_ERROR = 16,  // reading the archive failed
     ZE_SKIP_SIZE_CHANGE = 17,
 };
 
@@ -167,10 +167,12 @@ enum ZECallbackKind : int32_t {
     ZE_CB_CRC_ERROR = 2,
     // An entry is skipped. Code = skip type (ZESkipType), Answer preset = the engine error value n
     // (>= 0; 0 when the skip is no error, e.g. ZE_SKIP_FILE_EXISTS). OsError set when a system call
-    // failed. Answer >= 0: go on with the next entry. Answer < 0: abort the whole operation; ZE_Exec
+    // failed. Answer >= 0: go on with the next entry. Answer < 0: abort the whole operation;
+    // ZE_Exec
     // then returns the answer when it lies in -36..-3, else -1.
     ZE_CB_SKIPPED = 3,
-    // A message. Code = engine error value n (3..36) of an error, 0 for information. Text = the text
+    // A message. Code = engine error value n (3..36) of an error, 0 for information. Text = the
+    // text
     // (8-bit, system code page; names the file and the reason), OsError = system error number or 0.
     // Answer is ignored.
     ZE_CB_MESSAGE = 4,
@@ -183,27 +185,27 @@ enum ZECallbackKind : int32_t {
 };
 
 struct ZECallbackInfo {
-    uint32_t Size;          // bytes of this record; later versions only add fields at the end
-    uint32_t Handle;        // the operation's handle (as ZECommand::Handle)
-    void* Caller;           // ZECommand::Caller, handed back unchanged
-    int32_t Kind;           // ZEProgressKind for routine 2, ZECallbackKind for routine 1
-    int32_t ItemNumber;     // 1-based number of the current item; 0 outside an item
-    int64_t Amount;         // see ZEProgressKind; 0 for routine 1
-    const char* Name;       // the item's name as stored, in the system code page ('?' for characters
-                            // it lacks); never null ("" when there is none)
-    const char* NameUtf8;   // the same name in UTF-8 (exact); never null
-    const char* PathUtf8;   // routine 1: the destination path in UTF-8 when there is one, else ""
-    const char* Text;       // ZE_CB_MESSAGE: the text; else ""
-    int32_t Code;           // see ZECallbackKind
-    int32_t Answer;         // in: the engine's proposal; out: the routine's answer
-    uint32_t FoundCrc;      // ZE_CB_CRC_ERROR: CRC-32 of the data as read
-    uint32_t ExpectedCrc;   // ZE_CB_CRC_ERROR: CRC-32 the archive records
-    int32_t OsError;        // system error number behind a skip or message, else 0
-    int32_t BufferSize;     // ZE_CB_PASSWORD: capacity of Buffer including the NUL; else 0
-    char* Buffer;           // ZE_CB_PASSWORD: where the password goes; else null
-    int32_t DirIndex;       // 0-based position of the current item in the archive's central
-                            // directory; -1 outside an item (records shorter than this field, of
-                            // older engines, have none)
+    uint32_t Size;         // bytes of this record; later versions only add fields at the end
+    uint32_t Handle;       // the operation's handle (as ZECommand::Handle)
+    void* Caller;          // ZECommand::Caller, handed back unchanged
+    int32_t Kind;          // ZEProgressKind for routine 2, ZECallbackKind for routine 1
+    int32_t ItemNumber;    // 1-based number of the current item; 0 outside an item
+    int64_t Amount;        // see ZEProgressKind; 0 for routine 1
+    const char* Name;      // the item's name as stored, in the system code page ('?' for characters
+                           // it lacks); never null ("" when there is none)
+    const char* NameUtf8;  // the same name in UTF-8 (exact); never null
+    const char* PathUtf8;  // routine 1: the destination path in UTF-8 when there is one, else ""
+    const char* Text;      // ZE_CB_MESSAGE: the text; else ""
+    int32_t Code;          // see ZECallbackKind
+    int32_t Answer;        // in: the engine's proposal; out: the routine's answer
+    uint32_t FoundCrc;     // ZE_CB_CRC_ERROR: CRC-32 of the data as read
+    uint32_t ExpectedCrc;  // ZE_CB_CRC_ERROR: CRC-32 the archive records
+    int32_t OsError;       // system error number behind a skip or message, else 0
+    int32_t BufferSize;    // ZE_CB_PASSWORD: capacity of Buffer including the NUL; else 0
+    char* Buffer;          // ZE_CB_PASSWORD: where the password goes; else null
+    int32_t DirIndex;      // 0-based position of the current item in the archive's central
+                           // directory; -1 outside an item (records shorter than this field, of
+                           // older engines, have none)
 };
 
 typedef int32_t(ZM_STDCALL* ZECallback)(ZECallbackInfo* info);

@@ -12,7 +12,13 @@ bool IsDelimiter(char16_t c) { return c == u'/' || c == u'\\'; }
 bool IsForbiddenChar(char16_t c) {
     if (c < 0x20 || c == 0x7F) return true;
     switch (c) {
-        case u':': case u'*': case u'?': case u'"': case u'<': case u'>': case u'|':
+        case u':':
+        case u'*':
+        case u'?':
+        case u'"':
+        case u'<':
+        case u'>':
+        case u'|':
             return true;
         default:
             return false;
@@ -23,10 +29,25 @@ bool IsForbiddenChar(char16_t c) {
 // separator or a forbidden character: "..\uFF0Fx" would become "../x" on the way to the system.
 bool IsLookAlike(char16_t c) {
     switch (c) {
-        case u'\u2044': case u'\u2215': case u'\u2216': case u'\u2236': case u'\u29F5':
-        case u'\u29F8': case u'\u29F9': case u'\uA789': case u'\uFE55': case u'\uFE68':
-        case u'\uFF02': case u'\uFF0A': case u'\uFF0F': case u'\uFF1A': case u'\uFF1C':
-        case u'\uFF1E': case u'\uFF1F': case u'\uFF3C': case u'\uFF5C':
+        case u'\u2044':
+        case u'\u2215':
+        case u'\u2216':
+        case u'\u2236':
+        case u'\u29F5':
+        case u'\u29F8':
+        case u'\u29F9':
+        case u'\uA789':
+        case u'\uFE55':
+        case u'\uFE68':
+        case u'\uFF02':
+        case u'\uFF0A':
+        case u'\uFF0F':
+        case u'\uFF1A':
+        case u'\uFF1C':
+        case u'\uFF1E':
+        case u'\uFF1F':
+        case u'\uFF3C':
+        case u'\uFF5C':
             return true;
         default:
             return false;
@@ -57,8 +78,8 @@ bool IsReservedDeviceName(const UString& part) {
     UString base = part.substr(0, part.find(u'.'));
     while (!base.empty() && (base.back() == u' ' || base.back() == u'.')) base.pop_back();
     for (auto& c : base) c = Upper(c);
-    if (base == u"CON" || base == u"PRN" || base == u"AUX" || base == u"NUL" ||
-        base == u"CONIN$" || base == u"CONOUT$" || base == u"CLOCK$")
+    if (base == u"CON" || base == u"PRN" || base == u"AUX" || base == u"NUL" || base == u"CONIN$" ||
+        base == u"CONOUT$" || base == u"CLOCK$")
         return true;
     if (base.size() == 4 && (base.compare(0, 3, u"COM") == 0 || base.compare(0, 3, u"LPT") == 0))
         return IsDeviceDigit(base[3]);

@@ -12,9 +12,9 @@ namespace engine {
 
 struct SafeEntryName {
     bool ok = false;
-    const char* reason = "";        // why the name was refused (English, for messages)
-    std::vector<UString> parts;     // the folder parts and the file name, each checked
-    bool is_directory = false;      // the name ended with a delimiter
+    const char* reason = "";     // why the name was refused (English, for messages)
+    std::vector<UString> parts;  // the folder parts and the file name, each checked
+    bool is_directory = false;   // the name ended with a delimiter
 };
 
 // `name` is the decoded stored name; '/' and '\' both delimit parts; "." parts are dropped (a

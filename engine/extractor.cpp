@@ -285,8 +285,8 @@ Extractor::Outcome Extractor::ExtractEntry(const zipformat::ZipEntry& entry, con
         // long way, as does every name that turns out to be taken.
         if (!update_ && !freshen_ && !entry.Encrypted()) {
             if (!EnsureFolder(folder))
-                return SkipEntry(names, ZE_SKIP_NO_OPEN, ZE_ERR_CREATE,
-                                 "cannot create the folder", platform::LastOsError());
+                return SkipEntry(names, ZE_SKIP_NO_OPEN, ZE_ERR_CREATE, "cannot create the folder",
+                                 platform::LastOsError());
             created = out.CreateAt(final_path);
         }
         if (!created) {
@@ -306,8 +306,8 @@ Extractor::Outcome Extractor::ExtractEntry(const zipformat::ZipEntry& entry, con
                 if (!yes) return SkipEntry(names, ZE_SKIP_FILE_EXISTS, 0, "");
             }
             if (!EnsureFolder(folder))
-                return SkipEntry(names, ZE_SKIP_NO_OPEN, ZE_ERR_CREATE,
-                                 "cannot create the folder", platform::LastOsError());
+                return SkipEntry(names, ZE_SKIP_NO_OPEN, ZE_ERR_CREATE, "cannot create the folder",
+                                 platform::LastOsError());
         }
     }
 
@@ -316,8 +316,8 @@ Extractor::Outcome Extractor::ExtractEntry(const zipformat::ZipEntry& entry, con
         return reporter_.Stopped() ? Outcome::Stop : Outcome::Skipped;
 
     if (!test_ && !created && !out.Create(folder))
-        return SkipEntry(names, ZE_SKIP_NO_OPEN, ZE_ERR_CREATE, "cannot create a file in " +
-                         Utf8(folder), out.LastError());
+        return SkipEntry(names, ZE_SKIP_NO_OPEN, ZE_ERR_CREATE,
+                         "cannot create a file in " + Utf8(folder), out.LastError());
     uint32_t crc = 0;
     if (!CopyData(entry, names, data_pos, entry.Encrypted() ? &password : nullptr,
                   test_ ? nullptr : &out, crc))
@@ -336,8 +336,7 @@ Extractor::Outcome Extractor::ExtractEntry(const zipformat::ZipEntry& entry, con
     if (!test_ && !out.Commit(final_path, entry.ReadOnly(), exists))
         return SkipEntry(names, ZE_SKIP_GENERAL_EXTRACT_ERROR, ZE_ERR_WRITE,
                          "cannot put the file in place", out.LastError());
-    if (reporter_.Verbose())
-        reporter_.Message(0, (test_ ? "tested " : "extracted ") + names.utf8);
+    if (reporter_.Verbose()) reporter_.Message(0, (test_ ? "tested " : "extracted ") + names.utf8);
     return Outcome::Done;
 }
 

@@ -19,13 +19,13 @@ class OutputFile;
 class WriteBehind;
 
 class Extractor {
-public:
+  public:
     Extractor(const ZECommand& command, Reporter& reporter);
     ~Extractor();
     // ZE_Exec's result: the number of files done, or a negative engine error.
     int32_t Run();
 
-private:
+  private:
     enum class Outcome { Done, Skipped, Stop };
     struct Names {
         UString wide;
@@ -42,8 +42,7 @@ private:
     Names DecodeName(const zipformat::ZipEntry& entry) const;
     Outcome ExtractEntry(const zipformat::ZipEntry& entry, const Names& names);
     void MakeFolder(const zipformat::ZipEntry& entry, const Names& names);
-    bool OpenPassword(const zipformat::ZipEntry& entry, int64_t data_pos,
-                      std::string& password);
+    bool OpenPassword(const zipformat::ZipEntry& entry, int64_t data_pos, std::string& password);
     // Streams the entry's data through decryption and decompression into out (may be null when
     // testing); fills crc. False with the skip already reported.
     bool CopyData(const zipformat::ZipEntry& entry, const Names& names, int64_t data_pos,
@@ -53,8 +52,8 @@ private:
     // folder kept under another name.
     bool AliasesAnother(const std::vector<UString>& parts) const;
     int64_t EntryTime(const zipformat::ZipEntry& entry) const;
-    Outcome SkipEntry(const Names& names, int32_t skip_type, int32_t error,
-                      const std::string& why, uint32_t os_error = 0);
+    Outcome SkipEntry(const Names& names, int32_t skip_type, int32_t error, const std::string& why,
+                      uint32_t os_error = 0);
 
     const ZECommand& command_;
     Reporter& reporter_;

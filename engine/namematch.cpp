@@ -18,8 +18,7 @@ bool MatchPattern(const std::string& pattern, const std::string& name) {
         if (p < pattern.size() && pattern[p] == '*') {
             star = p++;
             mark = n;
-        } else if (p < pattern.size() &&
-                   (pattern[p] == '?' || Fold(pattern[p]) == Fold(name[n]))) {
+        } else if (p < pattern.size() && (pattern[p] == '?' || Fold(pattern[p]) == Fold(name[n]))) {
             ++p;
             ++n;
         } else if (star != std::string::npos) {

@@ -9,13 +9,13 @@ namespace engine {
 bool MatchPattern(const std::string& pattern, const std::string& name);
 
 class NameSelection {
-public:
+  public:
     NameSelection(std::vector<std::string> include, std::vector<std::string> exclude)
         : include_(std::move(include)), exclude_(std::move(exclude)) {}
     // No include patterns select everything; an exclude match wins.
     bool Selected(const std::string& name) const;
 
-private:
+  private:
     std::vector<std::string> include_, exclude_;
 };
 

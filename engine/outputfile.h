@@ -10,7 +10,7 @@
 namespace engine {
 
 class OutputFile {
-public:
+  public:
     OutputFile() = default;
     ~OutputFile() { Discard(); }
     OutputFile(const OutputFile&) = delete;
@@ -34,9 +34,9 @@ public:
     void Discard();
     uint32_t LastError() const { return last_error_; }
 
-private:
+  private:
     platform::FileStream file_;
-    UString path_;       // the file being written, until committed
+    UString path_;         // the file being written, until committed
     bool direct_ = false;  // path_ is the final name
     uint32_t last_error_ = 0;
 };

@@ -10,7 +10,7 @@
 namespace engine {
 
 class Reporter {
-public:
+  public:
     Reporter(const ZECommand& command, uint32_t handle, const std::atomic<bool>& abort_flag);
 
     // True once the operation must end; Result() is then ZE_Exec's negative result.
@@ -21,8 +21,8 @@ public:
     void TotalSize(uint64_t size);
     // Names: 8-bit system code page and UTF-8 forms of the stored name; dir_index: the entry's
     // position in the central directory.
-    void ItemStart(int32_t number, const std::string& ansi, const std::string& utf8,
-                   uint64_t size, uint64_t dir_index);
+    void ItemStart(int32_t number, const std::string& ansi, const std::string& utf8, uint64_t size,
+                   uint64_t dir_index);
     void Progress(uint64_t delta);  // throttled
     // The item was left alone (skipped): what it did not write still counts as handled, so
     // that the overall progress reaches its end.
@@ -41,7 +41,7 @@ public:
     void Message(int32_t code, const std::string& text_utf8, uint32_t os_error = 0);
     bool Verbose() const { return command_.Verbosity != 0; }
 
-private:
+  private:
     ZECallbackInfo Record(int32_t kind) const;
     void Call(ZECallback routine, ZECallbackInfo& info);
     void Flush();

@@ -10,14 +10,14 @@ namespace engine {
 constexpr size_t kCryptHeaderSize = 12;
 
 class ZipCrypto {
-public:
+  public:
     explicit ZipCrypto(const std::string& password);
     // Decrypts the header in place; true when its last byte equals the check byte.
     bool CheckHeader(uint8_t* header, uint8_t check_byte);
     void Decrypt(uint8_t* data, size_t n);
     void Encrypt(uint8_t* data, size_t n);
 
-private:
+  private:
     void Update(uint8_t plain);
     uint8_t KeyByte() const;
 

@@ -24,7 +24,7 @@ namespace zipformat {
 
 // Random-access source of the bytes that hold an archive.
 class ByteSource {
-public:
+  public:
     virtual ~ByteSource() = default;
     virtual int64_t Size() const = 0;
     // Reads exactly n bytes at offset; false when any of them is outside the source or unreadable.
@@ -35,12 +35,12 @@ public:
 // certificate table and its padding are not the archive's (signedimage.h), and Size() ends
 // before them. `whole_file` keeps every byte, for the readers of the signature itself.
 class FileSource : public ByteSource {
-public:
+  public:
     explicit FileSource(platform::FileStream& file, bool whole_file = false);
     int64_t Size() const override { return size_; }
     bool ReadAt(int64_t offset, void* buffer, size_t n) override;
 
-private:
+  private:
     platform::FileStream& file_;
     int64_t size_;
     int64_t position_ = -1;
@@ -53,13 +53,13 @@ private:
 
 // Bytes in memory (borrowed).
 class MemorySource : public ByteSource {
-public:
+  public:
     MemorySource(const void* data, size_t size)
         : data_(static_cast<const uint8_t*>(data)), size_(size) {}
     int64_t Size() const override { return static_cast<int64_t>(size_); }
     bool ReadAt(int64_t offset, void* buffer, size_t n) override;
 
-private:
+  private:
     const uint8_t* data_;
     size_t size_;
 };
@@ -75,11 +75,11 @@ struct ZipEnd {
 };
 
 struct ZipEntry {
-    std::string name;         // name bytes as stored
-    std::string utf8_name;    // the name in UTF-8: as stored with the UTF-8 flag, from the Unicode
-                              // path extra field when it matches, else empty (name is OEM)
-    bool utf8_flag = false;   // general purpose bit 11
-    uint16_t made_by = 0;     // host system in the high byte
+    std::string name;        // name bytes as stored
+    std::string utf8_name;   // the name in UTF-8: as stored with the UTF-8 flag, from the Unicode
+                             // path extra field when it matches, else empty (name is OEM)
+    bool utf8_flag = false;  // general purpose bit 11
+    uint16_t made_by = 0;    // host system in the high byte
     uint16_t needed = 0;
     uint16_t flags = 0;
     uint16_t method = 0;
@@ -91,10 +91,10 @@ struct ZipEntry {
     uint64_t local_offset = 0;  // relative to the archive's start
     uint32_t external_attr = 0;
     uint16_t internal_attr = 0;
-    bool has_mtime = false;     // extended timestamp 0x5455 present
-    int64_t mtime = 0;          // its modification time, seconds since 1970 UTC
+    bool has_mtime = false;  // extended timestamp 0x5455 present
+    int64_t mtime = 0;       // its modification time, seconds since 1970 UTC
     std::string comment;
-    uint64_t index = 0;         // 0-based position in the central directory
+    uint64_t index = 0;  // 0-based position in the central directory
 
     uint8_t Host() const { return static_cast<uint8_t>(made_by >> 8); }
     bool Encrypted() const { return (flags & 1) != 0; }
@@ -103,12 +103,12 @@ struct ZipEntry {
     // The name as the engine writes it and every listing shows it: UTF-8 where the entry carries
     // it, else decoded from the OEM code page.
     UString DecodedName() const;
-    bool IsSymlink() const;     // Unix host with S_IFLNK in the external attributes
-    bool ReadOnly() const;      // DOS attribute bit 0, or a Unix mode without any write bit
+    bool IsSymlink() const;  // Unix host with S_IFLNK in the external attributes
+    bool ReadOnly() const;   // DOS attribute bit 0, or a Unix mode without any write bit
 };
 
 class ZipDirectory {
-public:
+  public:
     // Finds and checks the end records. False with Error() set (an engine error number:
     // 10 no end record, 14 several disks, 9 inconsistent records, 11 a record cut short,
     // 21 a read failed).
@@ -126,11 +126,12 @@ public:
     // Checks the entry's local header and gives the absolute position of its data; the data range
     // is checked to lie before the central directory. The local header must agree with the
     // directory on the method, the encryption, data descriptor and UTF-8 flags, the name (byte for
-    // byte) and, unless a data descriptor follows the data, the CRC and both sizes. Returns 0, or an engine error number with
-    // the reason in why; a bad entry does not disturb the walk of the directory.
+    // byte) and, unless a data descriptor follows the data, the CRC and both sizes. Returns 0, or
+    // an engine error number with the reason in why; a bad entry does not disturb the walk of the
+    // directory.
     int LocateData(const ZipEntry& entry, int64_t& data_pos, std::string& why);
 
-private:
+  private:
     bool Fail(int error, const std::string& text);
     bool Fill(size_t need);
     bool FindEndRecord();
@@ -145,7 +146,7 @@ private:
     std::vector<uint8_t> buffer_;
     size_t buf_pos_ = 0;
     size_t buf_len_ = 0;
-    int64_t next_read_ = 0;   // absolute position of the next byte to load into buffer_
+    int64_t next_read_ = 0;  // absolute position of the next byte to load into buffer_
     uint64_t read_count_ = 0;
     std::vector<uint8_t> local_;  // the local header's name and extra field being checked
 };

@@ -130,8 +130,7 @@ void TExtractThread::ZipProgress(const TZMProgressDetails& details) {
             return;  // nothing to show
     }
     const auto due = last_hand_over_ + kShowEveryMs;
-    if (ui::IsMainThread() || waiting_.size() >= kMostWaiting ||
-        platform::MonotonicMs() >= due)
+    if (ui::IsMainThread() || waiting_.size() >= kMostWaiting || platform::MonotonicMs() >= due)
         FlushReports();
 }
 

@@ -13,8 +13,8 @@ class TFormatArg {
   public:
     TFormatArg(const UString& text) : is_text_(true), text_(text) {}  // NOLINT: implicit on purpose
     TFormatArg(const char16_t* text) : is_text_(true), text_(text) {}  // NOLINT
-    TFormatArg(int32_t n) : number_(n) {}                               // NOLINT
-    TFormatArg(int64_t n) : number_(n) {}                               // NOLINT
+    TFormatArg(int32_t n) : number_(n) {}                              // NOLINT
+    TFormatArg(int64_t n) : number_(n) {}                              // NOLINT
 
     bool IsText() const { return is_text_; }
     const UString& Text() const { return text_; }

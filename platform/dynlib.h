@@ -7,7 +7,7 @@
 namespace platform {
 
 class DynLib {
-public:
+  public:
     DynLib() = default;
     ~DynLib() { Free(); }
     DynLib(const DynLib&) = delete;
@@ -21,7 +21,7 @@ public:
     bool IsLoaded() const { return handle_ != nullptr; }
     uint32_t LastError() const { return last_error_; }
 
-private:
+  private:
     void* handle_ = nullptr;
     uint32_t last_error_ = 0;
 };

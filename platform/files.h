@@ -14,7 +14,7 @@ char16_t PathDelimiter();
 bool IsPathDelimiter(char16_t c);
 
 class FileStream {
-public:
+  public:
     enum class Mode {
         ReadShared,    // read only, shared with every other reader and writer
         CreateAlways,  // write, replacing an existing file
@@ -49,21 +49,21 @@ public:
     // System error number of the last failed operation.
     uint32_t LastError() const { return last_error_; }
 
-private:
+  private:
     intptr_t handle_ = -1;
     uint32_t last_error_ = 0;
 };
 
 bool FileExists(const UString& path);
 bool DirectoryExists(const UString& path);
-bool CreateDir(const UString& path);        // one level
+bool CreateDir(const UString& path);         // one level
 bool ForceDirectories(const UString& path);  // with every missing parent
 bool RemoveFile(const UString& path);
-bool RemoveDir(const UString& path);         // an empty folder
+bool RemoveDir(const UString& path);  // an empty folder
 bool RenameFile(const UString& from, const UString& to);
-int64_t FileSize(const UString& path);      // -1 when absent
+int64_t FileSize(const UString& path);  // -1 when absent
 UString ExpandFullPath(const UString& path);
-UString GetTempDirectory();                 // with a trailing delimiter; empty on failure
+UString GetTempDirectory();  // with a trailing delimiter; empty on failure
 // Modification time as seconds since 1970-01-01 UTC.
 bool SetFileModTime(const UString& path, int64_t unix_time);
 bool SetFileReadOnly(const UString& path);

@@ -18,7 +18,7 @@ void OverrideRcData(const char* name, const unsigned char* data, size_t size);
 
 // Used by the generated resource table of a program (not on Windows).
 class RcDataRegistrar {
-public:
+  public:
     RcDataRegistrar(const char* name, const unsigned char* data, size_t size);
 };
 

@@ -22,8 +22,8 @@ constexpr const char16_t* kText32Default = u"Проверка содержимо
 constexpr const char16_t* kText40Default =
     u"Папку «%s» нельзя использовать для установки: в её пути есть символы, которых нет в "
     u"кодовой странице системы, а короткого имени у неё нет. Выберите другую папку.";
-constexpr const char16_t* kCloseCaptionDefault = u"Закрыть";    // id 100021
-constexpr const char16_t* kCancelCaptionDefault = u"Отмена";    // id 100023
+constexpr const char16_t* kCloseCaptionDefault = u"Закрыть";  // id 100021
+constexpr const char16_t* kCancelCaptionDefault = u"Отмена";  // id 100023
 constexpr const char16_t* kLabel1Default =
     u"Программа будет установлена в следующую папку. Для выбора другой папки нажмите \"Обзор\".";
 constexpr const char16_t* kLabel6Default =

@@ -204,7 +204,7 @@ class TCustomZMZipper : public TZMLoaderClient {
     std::atomic<uint32_t> running_handle_{0};
     std::exception_ptr handler_exception_;
 
-    size_t entry_count_ = 0;  // entries in the directory read last
+    size_t entry_count_ = 0;                           // entries in the directory read last
     mutable std::vector<zipformat::ZipEntry> listed_;  // Entries(), once asked for
     mutable bool listed_read_ = false;
     TProgDetails progress_;

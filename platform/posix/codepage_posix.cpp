@@ -28,7 +28,7 @@ std::string IconvName(unsigned page) {
 // Opening a conversion costs more than converting a file name, and the engine converts a few
 // names per entry: each thread keeps the descriptors it has opened until it ends.
 class IconvCache {
-public:
+  public:
     ~IconvCache() {
         for (auto& e : entries_) iconv_close(e.cd);
     }
@@ -44,7 +44,7 @@ public:
         return cd;
     }
 
-private:
+  private:
     struct Entry {
         std::string from, to;
         iconv_t cd;
@@ -80,8 +80,8 @@ bool Convert(const std::string& from, const std::string& to, const char* in, siz
             // Skip one unit (a surrogate pair counts as two units on the wide side).
             size_t skip = in_unit;
             if (in_unit == 2 && left >= 4) {
-                unsigned u = static_cast<unsigned char>(src[0]) |
-                             (static_cast<unsigned char>(src[1]) << 8);
+                unsigned u =
+                    static_cast<unsigned char>(src[0]) | (static_cast<unsigned char>(src[1]) << 8);
                 if (u >= 0xD800 && u <= 0xDBFF) skip = 4;
             }
             if (skip > left) skip = left;

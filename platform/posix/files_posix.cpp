@@ -27,10 +27,18 @@ bool FileStream::Open(const UString& path, Mode mode) {
     Close();
     int flags = O_CLOEXEC;
     switch (mode) {
-        case Mode::ReadShared: flags |= O_RDONLY; break;
-        case Mode::CreateAlways: flags |= O_WRONLY | O_CREAT | O_TRUNC; break;
-        case Mode::CreateNew: flags |= O_WRONLY | O_CREAT | O_EXCL; break;
-        case Mode::ReadWrite: flags |= O_RDWR; break;
+        case Mode::ReadShared:
+            flags |= O_RDONLY;
+            break;
+        case Mode::CreateAlways:
+            flags |= O_WRONLY | O_CREAT | O_TRUNC;
+            break;
+        case Mode::CreateNew:
+            flags |= O_WRONLY | O_CREAT | O_EXCL;
+            break;
+        case Mode::ReadWrite:
+            flags |= O_RDWR;
+            break;
     }
     int fd = ::open(Native(path).c_str(), flags, 0644);
     if (fd < 0) {

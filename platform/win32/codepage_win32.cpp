@@ -58,8 +58,8 @@ bool WideToAnsiExact(const UString& s, AnsiString& out) {
         return true;
     }
     BOOL used_default = FALSE;
-    int n = WideCharToMultiByte(cp, WC_NO_BEST_FIT_CHARS, W(s), static_cast<int>(s.size()),
-                                nullptr, 0, nullptr, &used_default);
+    int n = WideCharToMultiByte(cp, WC_NO_BEST_FIT_CHARS, W(s), static_cast<int>(s.size()), nullptr,
+                                0, nullptr, &used_default);
     if (n <= 0 || used_default) return false;
     std::string a(static_cast<size_t>(n), '\0');
     WideCharToMultiByte(cp, WC_NO_BEST_FIT_CHARS, W(s), static_cast<int>(s.size()), &a[0], n,

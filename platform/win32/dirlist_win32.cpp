@@ -41,9 +41,10 @@ bool GetPathInfo(const UString& path, PathInfo& out) {
     out.is_dir = (a.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     out.is_link = (a.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
     out.read_only = (a.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
-    out.size = out.is_dir ? 0
-                          : static_cast<int64_t>((static_cast<uint64_t>(a.nFileSizeHigh) << 32) |
-                                                 a.nFileSizeLow);
+    out.size =
+        out.is_dir
+            ? 0
+            : static_cast<int64_t>((static_cast<uint64_t>(a.nFileSizeHigh) << 32) | a.nFileSizeLow);
     out.mod_time = UnixTime(a.ftLastWriteTime);
     return true;
 }

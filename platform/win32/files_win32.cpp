@@ -30,7 +30,8 @@ bool FileStream::Open(const UString& path, Mode mode) {
     DWORD access = GENERIC_READ, share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
     DWORD disposition = OPEN_EXISTING;
     switch (mode) {
-        case Mode::ReadShared: break;
+        case Mode::ReadShared:
+            break;
         case Mode::CreateAlways:
             access = GENERIC_WRITE;
             share = FILE_SHARE_READ;
@@ -250,9 +251,9 @@ uint32_t LastOsError() { return GetLastError(); }
 
 UString OsErrorText(uint32_t code) {
     wchar_t* text = nullptr;
-    DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                 FORMAT_MESSAGE_IGNORE_INSERTS,
-                             nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    DWORD n = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
     UString r;
     if (n > 0 && text != nullptr) {
         r = U(text, n);

@@ -20,12 +20,13 @@ UString BrowseForFolderDialog(const UString& title, const UString& initial_folde
                               bool allow_new_folder, uintptr_t owner) {
     {
         std::lock_guard<std::mutex> g(detail::HookLock());
-        if (detail::FolderHook()) return detail::FolderHook()(title, initial_folder, allow_new_folder);
+        if (detail::FolderHook())
+            return detail::FolderHook()(title, initial_folder, allow_new_folder);
     }
     BROWSEINFOW bi = {};
     bi.hwndOwner = reinterpret_cast<HWND>(owner);
     bi.lpszTitle = W(title);
-    bi.ulFlags = 0x41;  // BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE
+    bi.ulFlags = 0x41;                           // BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE
     if (!allow_new_folder) bi.ulFlags |= 0x200;  // BIF_NONEWFOLDERBUTTON
     if (!initial_folder.empty()) {
         bi.lpfn = SelectInitial;

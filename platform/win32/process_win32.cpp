@@ -37,7 +37,8 @@ AnsiString UserUILanguageIso639() {
     if (k == nullptr) return AnsiString();
     AnsiString result;
     using Fn = LANGID(WINAPI*)();
-    auto fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(k, "GetUserDefaultUILanguage")));
+    auto fn = reinterpret_cast<Fn>(
+        reinterpret_cast<void*>(GetProcAddress(k, "GetUserDefaultUILanguage")));
     if (fn != nullptr) {
         char buf[21] = {0};
         if (GetLocaleInfoA(MAKELCID(fn(), SORT_DEFAULT), 89 /* LOCALE_SISO639LANGNAME */, buf,

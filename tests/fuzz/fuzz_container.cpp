@@ -15,8 +15,8 @@ struct Scratch {
         UString temp = platform::GetTempDirectory();
         // A name no other process of this run holds: the first one that can be created anew.
         for (int i = 0; i < 100000 && path.empty(); ++i) {
-            UString candidate = temp + platform::Utf8ToWide("zmfuzz_container_" +
-                                                            std::to_string(i) + ".bin");
+            UString candidate =
+                temp + platform::Utf8ToWide("zmfuzz_container_" + std::to_string(i) + ".bin");
             platform::FileStream f;
             if (f.Open(candidate, platform::FileStream::Mode::CreateNew)) path = candidate;
         }

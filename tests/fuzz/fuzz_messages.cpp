@@ -9,8 +9,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         TZMMessageTable table;
         if (!table.LoadFromChain(data, size, r.LangId, r.Name)) continue;
         bool found = false;
-        for (int id : {zmmsg::UnknownError, zmmsg::LoadFailed, zmmsg::ZipOpenFailed, 0, 15, 16,
-                       65535})
+        for (int id :
+             {zmmsg::UnknownError, zmmsg::LoadFailed, zmmsg::ZipOpenFailed, 0, 15, 16, 65535})
             table.WideText(id, found);
         table.Text(zmmsg::EngineErrorBase + 3);
     }

@@ -34,10 +34,10 @@ std::string Messages(const Driver& d) {
 // Every file below folder, '/'-separated, with its content.
 std::vector<std::pair<std::string, std::string>> FilesOf(const UString& folder) {
     std::vector<std::pair<std::string, std::string>> out;
-    testutil::VisitTree(folder, [&](const std::string& rel, const platform::PathInfo& e,
-                                    const UString& path) {
-        if (!e.is_dir) out.push_back({rel, ReadFile(path)});
-    });
+    testutil::VisitTree(
+        folder, [&](const std::string& rel, const platform::PathInfo& e, const UString& path) {
+            if (!e.is_dir) out.push_back({rel, ReadFile(path)});
+        });
     std::sort(out.begin(), out.end());
     return out;
 }

@@ -59,8 +59,12 @@ int32_t ZM_STDCALL Driver::FileCallback(ZECallbackInfo* info) {
     auto* self = static_cast<Driver*>(info->Caller);
     self->Record(1, *info);
     switch (info->Kind) {
-        case ZE_CB_OVERWRITE: info->Answer = self->overwrite_answer; break;
-        case ZE_CB_CRC_ERROR: info->Answer = self->crc_answer; break;
+        case ZE_CB_OVERWRITE:
+            info->Answer = self->overwrite_answer;
+            break;
+        case ZE_CB_CRC_ERROR:
+            info->Answer = self->crc_answer;
+            break;
         case ZE_CB_PASSWORD:
             if (self->passwords_given_ < self->passwords_to_give.size()) {
                 const std::string& p = self->passwords_to_give[self->passwords_given_++];
@@ -68,7 +72,8 @@ int32_t ZM_STDCALL Driver::FileCallback(ZECallbackInfo* info) {
                 info->Answer = 1;
             }
             break;
-        default: break;
+        default:
+            break;
     }
     return self->file_hook ? self->file_hook(*info) : 0;
 }
@@ -90,9 +95,9 @@ std::string Driver::Dump() const {
     std::string s;
     for (const auto& e : events) {
         s += (e.routine == 1 ? "  file " : "  prog ") + std::to_string(e.kind) + " #" +
-             std::to_string(e.item) + " amount=" + std::to_string(e.amount) + " code=" +
-             std::to_string(e.code) + " answer=" + std::to_string(e.answer) + " name=" +
-             e.name_utf8 + (e.text.empty() ? "" : " text=" + e.text) + "\n";
+             std::to_string(e.item) + " amount=" + std::to_string(e.amount) +
+             " code=" + std::to_string(e.code) + " answer=" + std::to_string(e.answer) +
+             " name=" + e.name_utf8 + (e.text.empty() ? "" : " text=" + e.text) + "\n";
     }
     return s;
 }

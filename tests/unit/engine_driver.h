@@ -23,7 +23,7 @@ struct Event {
 };
 
 class Driver {
-public:
+  public:
     Driver();
     uint32_t options;
     std::string password;
@@ -47,7 +47,7 @@ public:
     std::vector<Event> Of(int routine, int kind) const;
     std::string Dump() const;  // for assertion context
 
-private:
+  private:
     static int32_t ZM_STDCALL FileCallback(ZECallbackInfo* info);
     static int32_t ZM_STDCALL ProgressCallback(ZECallbackInfo* info);
     Event Record(int routine, const ZECallbackInfo& info);

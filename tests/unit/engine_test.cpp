@@ -47,7 +47,9 @@ struct Scene {
     Scene() { platform::CreateDir(dir.File("dest")); }
     void Write(const std::string& zip) { ASSERT_TRUE(WriteFile(archive, zip)); }
     std::string Out(const std::string& name) const { return ReadFile(dir.File("dest/" + name)); }
-    bool Has(const std::string& name) const { return platform::FileExists(dir.File("dest/" + name)); }
+    bool Has(const std::string& name) const {
+        return platform::FileExists(dir.File("dest/" + name));
+    }
 };
 
 int64_t SumDeltas(const Driver& d, int item) {
@@ -142,7 +144,8 @@ TEST(EngineFormats, DescriptorsZip64Utf8AndTimes) {
     EXPECT_EQ(d.Run(s.archive, s.dest), 4) << d.Dump();
     EXPECT_EQ(s.Out("desc.txt"), std::string(100000, 'd'));
     EXPECT_EQ(s.Out("z64.bin"), zipkit::RandomBytes(5000, 3));
-    const std::string wide_name = "\xD0\xBF\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82/\xE6\x97\xA5\xE6\x9C\xAC.txt";
+    const std::string wide_name =
+        "\xD0\xBF\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82/\xE6\x97\xA5\xE6\x9C\xAC.txt";
     EXPECT_EQ(s.Out(wide_name), "utf8");
     int64_t t = 0;
     ASSERT_TRUE(platform::GetFileModTime(s.dir.File("dest/" + wide_name), t));
@@ -343,8 +346,8 @@ TEST(EngineQuestions, CrcMismatchKeepOrDiscard) {
         auto q = d.Of(1, ZE_CB_CRC_ERROR);
         ASSERT_EQ(q.size(), 1u) << d.Dump();
         EXPECT_EQ(q[0].expected_crc, 0x12345678u);
-        EXPECT_EQ(q[0].found_crc, static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(
-                                      "payload"), 7)));
+        EXPECT_EQ(q[0].found_crc,
+                  static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>("payload"), 7)));
         EXPECT_EQ(q[0].answer, 1);
         EXPECT_EQ(s.Out("bad.txt"), "precious");  // the old file survives a discarded one
         EXPECT_EQ(Join(Tree(s.dest)), "bad.txt ");
@@ -373,8 +376,11 @@ TEST(EngineQuestions, CrcMismatchKeepOrDiscard) {
 TEST(EngineStop, CallbackStopLeavesNoPartialFile) {
     Scene s;
     const std::string big = zipkit::RandomBytes(3000000, 11);
-    s.Write(zipkit::ZipBuilder().AddFile("first.txt", "1").AddFile("big.bin", big, 0)
-                .AddFile("last.txt", "3").Build());
+    s.Write(zipkit::ZipBuilder()
+                .AddFile("first.txt", "1")
+                .AddFile("big.bin", big, 0)
+                .AddFile("last.txt", "3")
+                .Build());
     ASSERT_TRUE(WriteFile(s.dir.File("dest/big.bin"), "old big"));
     Driver d;
     d.overwrite_answer = 1;
@@ -438,12 +444,39 @@ TEST(EngineStop, NegativeSkipAnswerEndsTheOperation) {
 // ---------------------------------------------------------------------------------------------
 
 TEST(EngineHostile, TraversalNamesAreRefusedAndNothingLeavesTheDestination) {
-    const std::vector<std::string> names = {
-        "../x", "..\\x", "a/../../b", "a\\..\\..\\b", "/x", "\\x", "C:\\x", "C:x", "C:/../C:/x",
-        "//server/share/x", "\\\\server\\share\\x", "\\\\?\\C:\\x", "\\\\.\\PhysicalDrive0",
-        "//?/C:/x", "a:s", "a::$DATA", "x::$INDEX_ALLOCATION", "CON", "nul.txt", "COM1 ",
-        "LPT\xC2\xB9", "CONIN$", "conout$.log", "sub/aux/b", "dir./x", "x ", "tail.", "a\x01b",
-        "..", ".", "a//b", "aux.c/d", "com9.txt"};
+    const std::vector<std::string> names = {"../x",
+                                            "..\\x",
+                                            "a/../../b",
+                                            "a\\..\\..\\b",
+                                            "/x",
+                                            "\\x",
+                                            "C:\\x",
+                                            "C:x",
+                                            "C:/../C:/x",
+                                            "//server/share/x",
+                                            "\\\\server\\share\\x",
+                                            "\\\\?\\C:\\x",
+                                            "\\\\.\\PhysicalDrive0",
+                                            "//?/C:/x",
+                                            "a:s",
+                                            "a::$DATA",
+                                            "x::$INDEX_ALLOCATION",
+                                            "CON",
+                                            "nul.txt",
+                                            "COM1 ",
+                                            "LPT\xC2\xB9",
+                                            "CONIN$",
+                                            "conout$.log",
+                                            "sub/aux/b",
+                                            "dir./x",
+                                            "x ",
+                                            "tail.",
+                                            "a\x01b",
+                                            "..",
+                                            ".",
+                                            "a//b",
+                                            "aux.c/d",
+                                            "com9.txt"};
     Scene s;
     zipkit::ZipBuilder b;
     for (const auto& n : names) {
@@ -488,8 +521,13 @@ TEST(EngineHostile, DamagedDataAndStructure) {
     moved.set_local_offset = true;
     moved.local_offset = 0x7FFFFFF0;
     Scene s;
-    s.Write(zipkit::ZipBuilder().Add(longer).Add(shorter).Add(method).Add(moved)
-                .AddFile("ok.txt", "ok").Build());
+    s.Write(zipkit::ZipBuilder()
+                .Add(longer)
+                .Add(shorter)
+                .Add(method)
+                .Add(moved)
+                .AddFile("ok.txt", "ok")
+                .Build());
     Driver d;
     int32_t r = d.Run(s.archive, s.dest);
     // The bad offset spoils the whole directory: the operation fails before writing anything.
@@ -497,8 +535,8 @@ TEST(EngineHostile, DamagedDataAndStructure) {
     EXPECT_TRUE(Tree(s.dest).empty());
 
     Scene t;
-    t.Write(zipkit::ZipBuilder().Add(longer).Add(shorter).Add(method).AddFile("ok.txt", "ok")
-                .Build());
+    t.Write(
+        zipkit::ZipBuilder().Add(longer).Add(shorter).Add(method).AddFile("ok.txt", "ok").Build());
     Driver e;
     EXPECT_EQ(e.Run(t.archive, t.dest), 1) << e.Dump();
     auto skips = e.Of(1, ZE_CB_SKIPPED);

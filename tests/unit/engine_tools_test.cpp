@@ -51,7 +51,7 @@ int Shell(const std::string& cmd) { return std::system(cmd.c_str()); }
 std::string Q(const UString& path) { return "'" + platform::WideToUtf8(path) + "'"; }
 
 class ToolArchives : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         src_ = dir_.File("src/");
         platform::ForceDirectories(dir_.File("src/nested/deeper"));

@@ -11,14 +11,55 @@ UString W(const std::string& utf8) { return platform::Utf8ToWide(utf8); }
 }  // namespace
 
 TEST(EntryName, RefusesEveryEscapeAndDeviceForm) {
-    const char* refused[] = {
-        "../x", "..\\x", "a/../../b", "a\\..\\..\\b", "a/..", "/x", "\\x", "C:\\x", "C:x", "c:",
-        "C:/../C:/x", "//server/share/x", "\\\\server\\share\\x", "\\\\?\\C:\\x",
-        "\\\\.\\PhysicalDrive0", "//?/C:/x", "a:s", "a::$DATA", "x::$INDEX_ALLOCATION", "CON",
-        "con", "nul.txt", "COM1 ", "com1.tar.gz", "LPT\xC2\xB9", "COM\xC2\xB2", "com\xC2\xB3.x",
-        "CONIN$", "conout$.log", "Aux .txt", "prn.", "sub/aux/b", "dir./x", "x ", "dir /x",
-        "tail.", "a\x01" "b", "a\x7f", "..", ".", "a//b", "", "/", "a/b?", "a*", "a<b",
-        "a|b", "a\"b"};
+    const char* refused[] = {"../x",
+                             "..\\x",
+                             "a/../../b",
+                             "a\\..\\..\\b",
+                             "a/..",
+                             "/x",
+                             "\\x",
+                             "C:\\x",
+                             "C:x",
+                             "c:",
+                             "C:/../C:/x",
+                             "//server/share/x",
+                             "\\\\server\\share\\x",
+                             "\\\\?\\C:\\x",
+                             "\\\\.\\PhysicalDrive0",
+                             "//?/C:/x",
+                             "a:s",
+                             "a::$DATA",
+                             "x::$INDEX_ALLOCATION",
+                             "CON",
+                             "con",
+                             "nul.txt",
+                             "COM1 ",
+                             "com1.tar.gz",
+                             "LPT\xC2\xB9",
+                             "COM\xC2\xB2",
+                             "com\xC2\xB3.x",
+                             "CONIN$",
+                             "conout$.log",
+                             "Aux .txt",
+                             "prn.",
+                             "sub/aux/b",
+                             "dir./x",
+                             "x ",
+                             "dir /x",
+                             "tail.",
+                             "a\x01"
+                             "b",
+                             "a\x7f",
+                             "..",
+                             ".",
+                             "a//b",
+                             "",
+                             "/",
+                             "a/b?",
+                             "a*",
+                             "a<b",
+                             "a|b",
+                             "a\"b"};
     for (const char* n : refused) {
         auto r = CheckEntryName(W(n), false);
         EXPECT_FALSE(r.ok) << "accepted: " << n;
@@ -49,7 +90,8 @@ TEST(EntryName, AcceptsOrdinaryNamesUnchanged) {
         {"LPT", {"LPT"}, false},
         {"nul-device", {"nul-device"}, false},
         {"\xD0\xBF\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82/\xE6\x97\xA5.txt",
-         {"\xD0\xBF\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82", "\xE6\x97\xA5.txt"}, false},
+         {"\xD0\xBF\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82", "\xE6\x97\xA5.txt"},
+         false},
     };
     for (const auto& c : cases) {
         auto r = CheckEntryName(W(c.name), false);

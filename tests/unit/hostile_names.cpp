@@ -22,10 +22,10 @@ int HexDigit(char c) {
 
 std::vector<std::string> Snapshot(const UString& folder) {
     std::vector<std::string> out;
-    testutil::VisitTree(folder, [&](const std::string& rel, const platform::PathInfo& e,
-                                    const UString&) {
-        out.push_back(e.is_dir ? rel + "/" : rel + " " + std::to_string(e.size));
-    });
+    testutil::VisitTree(
+        folder, [&](const std::string& rel, const platform::PathInfo& e, const UString&) {
+            out.push_back(e.is_dir ? rel + "/" : rel + " " + std::to_string(e.size));
+        });
     std::sort(out.begin(), out.end());
     return out;
 }

@@ -186,10 +186,10 @@ class Sweep {
         }
 
         std::map<std::string, std::string> found;
-        testutil::VisitTree(dest_, [&](const std::string& rel, const platform::PathInfo& e,
-                                       const UString& path) {
-            if (!e.is_dir) found[rel] = ReadFile(path);
-        });
+        testutil::VisitTree(
+            dest_, [&](const std::string& rel, const platform::PathInfo& e, const UString& path) {
+                if (!e.is_dir) found[rel] = ReadFile(path);
+            });
         bool sound = true;
         for (const auto& [path, content] : found) {
             const size_t slash = path.rfind('/');

@@ -14,7 +14,7 @@ namespace testutil {
 
 // A new empty folder, removed with everything in it at the end of the test.
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     // The folder with a trailing delimiter.
@@ -22,7 +22,7 @@ public:
     UString File(const std::string& utf8_name) const;
     std::string Utf8() const { return platform::WideToUtf8(path_); }
 
-private:
+  private:
     UString path_;
 };
 
@@ -30,13 +30,13 @@ private:
 // program behave as a Windows system with the given code page would. Under Windows the process's
 // own ANSI code page decides, and this changes nothing.
 class CodePageScope {
-public:
+  public:
     explicit CodePageScope(unsigned page);
     ~CodePageScope();
     CodePageScope(const CodePageScope&) = delete;
     CodePageScope& operator=(const CodePageScope&) = delete;
 
-private:
+  private:
     bool had_ = false;
     UString old_;
 };
@@ -50,8 +50,8 @@ std::string ReadFile(const UString& path);
 std::vector<std::string> ListTree(const UString& folder);
 // Calls visit(relative UTF-8 path with '/' between parts, the entry, its full path) for every file
 // and folder below a folder, a folder before its contents; links to folders are not followed.
-using TreeVisitor =
-    std::function<void(const std::string& rel, const platform::PathInfo& entry, const UString& path)>;
+using TreeVisitor = std::function<void(const std::string& rel, const platform::PathInfo& entry,
+                                       const UString& path)>;
 void VisitTree(const UString& folder, const TreeVisitor& visit);
 // Removes a folder tree (best effort).
 void RemoveTree(const UString& path);

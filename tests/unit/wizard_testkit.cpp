@@ -15,7 +15,8 @@ namespace wizardkit {
 
 std::string U8(const UString& s) { return platform::WideToUtf8(s); }
 
-bool WritePackage(const UString& path, const zipkit::ZipBuilder& zip, const TPackageLayout& layout) {
+bool WritePackage(const UString& path, const zipkit::ZipBuilder& zip,
+                  const TPackageLayout& layout) {
     const std::string stub(2500, 'M');
     if (layout.no_container) return testutil::WriteFile(path, stub);
     std::string config = "<?xml version=\"1.0\" encoding=\"utf-8\"?><config><archive_id>" +
@@ -54,9 +55,10 @@ AnsiString EnginePath() {
 }
 
 std::string PackWith(const std::vector<std::pair<int, std::string>>& texts) {
-    std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><pack version=\"1\">"
-                      "<lang langid=\"ru\" langname=\"Русский\" engname=\"Russian\"/>"
-                      "<lang langid=\"en\" langname=\"English\" engname=\"English\">";
+    std::string xml =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?><pack version=\"1\">"
+        "<lang langid=\"ru\" langname=\"Русский\" engname=\"Russian\"/>"
+        "<lang langid=\"en\" langname=\"English\" engname=\"English\">";
     for (const auto& t : texts) {
         xml += "<s id=\"" + std::to_string(t.first) + "\">" + t.second + "</s>";
     }

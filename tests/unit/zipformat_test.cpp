@@ -84,7 +84,8 @@ TEST(ZipFormat, ReadsEntriesBehindAPrefix) {
         int64_t pos = 0;
         std::string why;
         ASSERT_EQ(dir.LocateData(all[0], pos, why), 0) << why;
-        EXPECT_EQ(bytes.substr(static_cast<size_t>(pos), 7), std::string(zipkit::Deflate("content")).substr(0, 7));
+        EXPECT_EQ(bytes.substr(static_cast<size_t>(pos), 7),
+                  std::string(zipkit::Deflate("content")).substr(0, 7));
         // A second walk gives the same entries.
         EXPECT_EQ(ReadAll(dir).size(), 3u);
     }

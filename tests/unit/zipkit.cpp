@@ -23,7 +23,7 @@ uint32_t Sat(uint64_t v, bool zip64) {
 
 // An independent copy of the traditional cipher, so that the engine's is checked against it.
 class Cipher {
-public:
+  public:
     explicit Cipher(const std::string& password) {
         for (char c : password) Update(static_cast<uint8_t>(c));
     }
@@ -38,7 +38,7 @@ public:
         return out;
     }
 
-private:
+  private:
     static uint32_t Crc(uint32_t c, uint8_t b) {
         c ^= b;
         for (int i = 0; i < 8; ++i) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1)));
@@ -90,8 +90,7 @@ ZipBuilder& ZipBuilder::Add(const Entry& e) {
     return *this;
 }
 
-ZipBuilder& ZipBuilder::AddFile(const std::string& name, const std::string& data,
-                                uint16_t method) {
+ZipBuilder& ZipBuilder::AddFile(const std::string& name, const std::string& data, uint16_t method) {
     Entry e;
     e.name = name;
     e.data = data;
@@ -112,10 +111,10 @@ std::string ZipBuilder::Build(const std::string& prefix) const {
     std::vector<Written> written;
     for (const auto& e : entries_) {
         Written w;
-        w.crc = e.set_crc ? e.crc
-                          : static_cast<uint32_t>(crc32(
-                                0, reinterpret_cast<const Bytef*>(e.data.data()),
-                                static_cast<uInt>(e.data.size())));
+        w.crc = e.set_crc
+                    ? e.crc
+                    : static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(e.data.data()),
+                                                  static_cast<uInt>(e.data.size())));
         std::string body = e.method == 8 ? Deflate(e.data) : e.data;
         uint16_t flags = (e.utf8 ? 0x800 : 0) | (e.descriptor ? 8 : 0);
         if (!e.password.empty()) {
@@ -180,7 +179,8 @@ std::string ZipBuilder::Build(const std::string& prefix) const {
             extra.push_back(1);
             Put32(extra, e.mtime);
         }
-        uint16_t flags = (e.utf8 ? 0x800 : 0) | (e.descriptor ? 8 : 0) | (e.password.empty() ? 0 : 1);
+        uint16_t flags =
+            (e.utf8 ? 0x800 : 0) | (e.descriptor ? 8 : 0) | (e.password.empty() ? 0 : 1);
         std::string c;
         Put32(c, 0x02014b50);
         Put16(c, (static_cast<uint32_t>(e.host) << 8) | 45);

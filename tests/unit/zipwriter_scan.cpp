@@ -91,7 +91,8 @@ ScannedArchive ScanZip(const std::string& b, bool with_data) {
         e.name = b.substr(p + 46, nlen);
         ParseExtra(b.substr(p + 46 + nlen, xlen), e, true);
         uint64_t lh = a.start + e.offset;
-        if (!Fits(b, lh, 30) || Get(b, lh, 4) != 0x04034b50) return a.error = "bad local header of " + e.name, a;
+        if (!Fits(b, lh, 30) || Get(b, lh, 4) != 0x04034b50)
+            return a.error = "bad local header of " + e.name, a;
         uint64_t lnlen = Get(b, lh + 26, 2), lxlen = Get(b, lh + 28, 2);
         if (!Fits(b, lh + 30, lnlen + lxlen) || b.substr(lh + 30, lnlen) != e.name)
             return a.error = "local name differs for " + e.name, a;

@@ -18,8 +18,8 @@ using namespace zmpack;
 namespace {
 
 std::string Text(size_t size, unsigned seed) {
-    static const char* words[] = {"alpha ", "beta ", "gamma ", "delta\n", "installer ",
-                                  "package ", "folder ", "archive "};
+    static const char* words[] = {"alpha ",     "beta ",    "gamma ",  "delta\n",
+                                  "installer ", "package ", "folder ", "archive "};
     std::string s;
     unsigned x = seed;
     while (s.size() < size) {
@@ -144,8 +144,12 @@ TEST(ZipWriterPeers, EveryInstalledToolExtractsIdenticalContents) {
         {"unzip", "unzip -tq " + z, "unzip -q -o " + z + " -d "},
         {"7zz", "7zz t " + z, "7zz x -y " + z + " -o"},
         {"bsdtar", "bsdtar -tf " + z, "bsdtar -xf " + z + " -C "},
-        {"python3", "python3 -c 'import sys,zipfile; sys.exit(zipfile.ZipFile(sys.argv[1]).testzip() is not None)' " + z,
-         "python3 -c 'import sys,zipfile; zipfile.ZipFile(sys.argv[1]).extractall(sys.argv[2])' " + z + " "},
+        {"python3",
+         "python3 -c 'import sys,zipfile; sys.exit(zipfile.ZipFile(sys.argv[1]).testzip() is not "
+         "None)' " +
+             z,
+         "python3 -c 'import sys,zipfile; zipfile.ZipFile(sys.argv[1]).extractall(sys.argv[2])' " +
+             z + " "},
     };
     int tried = 0;
     for (const Peer& p : peers) {
@@ -248,7 +252,8 @@ TEST(ZipWriterLayout, OffsetsCountFromTheArchiveStartAndTheCrcCoversItsBytes) {
     EXPECT_EQ(a.start, prefix.size()) << "end record - directory size - directory offset";
     EXPECT_EQ(a.entries.front().offset, 0u) << "the first local header at the archive's first byte";
     EXPECT_EQ(w.ArchiveSize(), bytes.size() - prefix.size());
-    EXPECT_EQ(w.ArchiveCrc(), Crc32Of(0, bytes.data() + prefix.size(), bytes.size() - prefix.size()));
+    EXPECT_EQ(w.ArchiveCrc(),
+              Crc32Of(0, bytes.data() + prefix.size(), bytes.size() - prefix.size()));
 }
 
 TEST(ZipWriterDeterminism, SameInputsGiveTheSameBytesWhateverTheThreads) {
@@ -266,7 +271,8 @@ TEST(ZipWriterDeterminism, SameInputsGiveTheSameBytesWhateverTheThreads) {
     std::vector<ZipSource> reversed = Collect(dir.File("src"));
     std::reverse(reversed.begin(), reversed.end());
     ASSERT_TRUE(WriteArchive(dir.File("b.zip"), reversed, o));
-    std::string a = testutil::ReadFile(dir.File("a.zip")), b = testutil::ReadFile(dir.File("b.zip"));
+    std::string a = testutil::ReadFile(dir.File("a.zip")),
+                b = testutil::ReadFile(dir.File("b.zip"));
     ASSERT_FALSE(a.empty());
     EXPECT_TRUE(a == b) << "archives differ";
     ziptest::ScannedArchive s = ziptest::ScanZip(a);
@@ -333,8 +339,11 @@ TEST(ZipWriterZip64, NativeOnly_SparseFileOver4GiB) {
     // streamed deflate path is checked with smaller files above.
     const std::string z = "'" + platform::WideToUtf8(zip) + "'";
     if (HaveTool("python3")) {
-        EXPECT_EQ(Shell("python3 -c 'import sys,zipfile; i=zipfile.ZipFile(sys.argv[1]).getinfo(\"huge.bin\"); "
-                        "sys.exit(i.file_size != " + std::to_string(size) + ")' " + z), 0);
+        EXPECT_EQ(Shell("python3 -c 'import sys,zipfile; "
+                        "i=zipfile.ZipFile(sys.argv[1]).getinfo(\"huge.bin\"); "
+                        "sys.exit(i.file_size != " +
+                        std::to_string(size) + ")' " + z),
+                  0);
     }
     if (HaveTool("unzip")) {
         EXPECT_EQ(Shell("unzip -p " + z + " after.txt | grep -qx after"), 0);
@@ -394,8 +403,9 @@ TEST(ZipWriterInput, SourcesFolderContentsBecomeTheRootAndFilesKeepTheirNames) {
 TEST(ZipFormatHelpers, CrcOfJoinedPiecesAndCalendarConversion) {
     std::string a = Noise(100000, 11), b = Text(77777, 12);
     uint32_t whole = Crc32Of(0, (a + b).data(), a.size() + b.size());
-    EXPECT_EQ(Crc32Combine(Crc32Of(0, a.data(), a.size()), Crc32Of(0, b.data(), b.size()), b.size()),
-              whole);
+    EXPECT_EQ(
+        Crc32Combine(Crc32Of(0, a.data(), a.size()), Crc32Of(0, b.data(), b.size()), b.size()),
+        whole);
     EXPECT_EQ(Crc32Combine(whole, 0, 0), whole);
 
     CivilTime c = UtcCivilTime(951782400);  // 2000-02-29 00:00:00, a leap day

@@ -27,7 +27,7 @@ const char kPack[] =
     "</languages>";
 
 class ZmpackTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         // The tests run the commands in-process; give this program the pack zmpack embeds.
         platform::OverrideRcData("LANGPACK", reinterpret_cast<const unsigned char*>(kPack),
@@ -77,12 +77,12 @@ protected:
 TEST_F(ZmpackTest, UsageErrorsExitWith2AndWriteNothing) {
     const std::string out = P("out.exe"), src = P("src"), stub = P("stub.exe");
     const std::vector<std::vector<std::string>> bad = {
-        {src},                                                   // no -o
-        {"-o", out, "--stub", stub},                             // nothing to pack
-        {"-o", out, "--stub", stub, "--zip", out, src},          // both
-        {"-o", out, "--stub", stub, "--level", "13", src},       // out of range
-        {"-o", out, "--stub", stub, "--level", "5x", src},       // not a number
-        {"-o", out, "--stub", stub, "--id", "99999999999", src}, // beyond 32 bits
+        {src},                                                    // no -o
+        {"-o", out, "--stub", stub},                              // nothing to pack
+        {"-o", out, "--stub", stub, "--zip", out, src},           // both
+        {"-o", out, "--stub", stub, "--level", "13", src},        // out of range
+        {"-o", out, "--stub", stub, "--level", "5x", src},        // not a number
+        {"-o", out, "--stub", stub, "--id", "99999999999", src},  // beyond 32 bits
         {"-o", out, "--stub", stub, "--welcome", "a", "--welcome-file", stub, src},
         {"-o", out, "--stub", stub, "--lang-pack", stub, "--no-lang-pack", src},
         {"-o", out, "--stub", stub, "--config-key", "novalue", src},
@@ -106,11 +106,11 @@ TEST_F(ZmpackTest, UsageErrorsExitWith2AndWriteNothing) {
 TEST_F(ZmpackTest, PackageOpensWithTheExpectedBlocksFlagsAndSettings) {
     ASSERT_TRUE(testutil::WriteFile(dir.File("welcome.txt"),
                                     u8"\xEF\xBB\xBFПривет <b> & \"x\"\r\nline two"));
-    ASSERT_EQ(Create({"-o", P("pkg.exe"), "--stub", P("stub.exe"), "--title", u8"Демо & Co",
-                      "--welcome-file", P("welcome.txt"), "--id", "-77", "--language", "en",
-                      "--config-key", "archive_id=12", "--config-key", "extra=  spaced  ",
-                      P("src")}),
-              kExitOk);
+    ASSERT_EQ(
+        Create({"-o", P("pkg.exe"), "--stub", P("stub.exe"), "--title", u8"Демо & Co",
+                "--welcome-file", P("welcome.txt"), "--id", "-77", "--language", "en",
+                "--config-key", "archive_id=12", "--config-key", "extra=  spaced  ", P("src")}),
+        kExitOk);
     UString pkg = dir.File("pkg.exe");
     TZMContainerFile c;
     ASSERT_TRUE(c.Open(pkg));
@@ -203,7 +203,8 @@ TEST_F(ZmpackTest, ExistingZipIsTakenUnchangedAndNonZipsAreRefused) {
         archives.push_back(dir.File("own.zip"));
     }
     if (platform::PathDelimiter() == u'/' &&
-        std::system(("cd '" + P("src") + "' && zip -qr -6 '" + P("infozip.zip") + "' .").c_str()) == 0)
+        std::system(("cd '" + P("src") + "' && zip -qr -6 '" + P("infozip.zip") + "' .").c_str()) ==
+            0)
         archives.push_back(dir.File("infozip.zip"));
     for (const UString& zip : archives) {
         const std::string z = platform::WideToUtf8(zip);
@@ -270,8 +271,9 @@ TEST_F(ZmpackTest, SameInputsGiveTheSameBytesWithSourceDateEpoch) {
 
 TEST(ZmpackParts, OptionsConfigTextAndJsonEscaping) {
     TOptions o;
-    ASSERT_TRUE(o.Parse({{"output", 'o', true, false}, {"key", 0, true, true}, {"flag", 0, false, false}},
-                        {u"-oOUT", u"--key=a=b", u"--key", u"-c", u"--flag", u"--", u"--flag"}));
+    ASSERT_TRUE(
+        o.Parse({{"output", 'o', true, false}, {"key", 0, true, true}, {"flag", 0, false, false}},
+                {u"-oOUT", u"--key=a=b", u"--key", u"-c", u"--flag", u"--", u"--flag"}));
     EXPECT_EQ(o.Value("output"), UString(u"OUT"));
     EXPECT_EQ(o.Values("key"), (std::vector<UString>{u"a=b", u"-c"}));
     EXPECT_EQ(o.Positional(), (std::vector<UString>{u"--flag"}));
@@ -287,8 +289,7 @@ TEST(ZmpackParts, OptionsConfigTextAndJsonEscaping) {
     TPackageConfigText cfg;
     const UString tricky[] = {u"<a & b>", u"line\r\nbreak\rcr", u"   ", u"\U0001F600 \u0416",
                               u"]]> &amp;"};
-    for (size_t i = 0; i < 5; ++i)
-        cfg.Set("k" + std::to_string(i), tricky[i]);
+    for (size_t i = 0; i < 5; ++i) cfg.Set("k" + std::to_string(i), tricky[i]);
     cfg.Set("K0", u"replaced");
     std::string xml, error;
     ASSERT_TRUE(cfg.ToXml(xml, error)) << error;
@@ -296,7 +297,8 @@ TEST(ZmpackParts, OptionsConfigTextAndJsonEscaping) {
     ASSERT_TRUE(read.LoadFromXml(xml)) << xml;
     EXPECT_EQ(read.Values->Count(), 5u);
     EXPECT_EQ(read.GetValue("k0"), UString(u"replaced"));
-    for (size_t i = 1; i < 5; ++i) EXPECT_EQ(read.GetValue("k" + std::to_string(i)), tricky[i]) << i;
+    for (size_t i = 1; i < 5; ++i)
+        EXPECT_EQ(read.GetValue("k" + std::to_string(i)), tricky[i]) << i;
     TPackageConfigText bad;
     bad.Set("k", UString(u"bell\u0007"));
     EXPECT_FALSE(bad.ToXml(xml, error));

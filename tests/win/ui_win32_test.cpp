@@ -331,7 +331,8 @@ TEST(Win32Memo, AppendedLinesReachTheControlBeyondItsDefaultLimit) {
     form.OnCreate = [&](ui::TComponent&) {
         ui::PostToMain([&] {
             for (int i = 0; i < 3000; ++i) {
-                memo->AppendLine(u"папка/файл-" + platform::Utf8ToWide(std::to_string(i)) + u".txt");
+                memo->AppendLine(u"папка/файл-" + platform::Utf8ToWide(std::to_string(i)) +
+                                 u".txt");
             }
             // Lines reach the control in batches, a few times a second (less often on a busy
             // machine, where each batch takes longer): wait until the last one is there.
@@ -343,7 +344,8 @@ TEST(Win32Memo, AppendedLinesReachTheControlBeyondItsDefaultLimit) {
                 ui::ProcessMessages();
             }
             text.resize(static_cast<size_t>(GetWindowTextLengthW(h)) + 1);
-            text.resize(static_cast<size_t>(GetWindowTextW(h, &text[0], static_cast<int>(text.size()))));
+            text.resize(
+                static_cast<size_t>(GetWindowTextW(h, &text[0], static_cast<int>(text.size()))));
             first_visible = SendMessageW(h, EM_GETFIRSTVISIBLELINE, 0, 0);
             form.Close();
         });

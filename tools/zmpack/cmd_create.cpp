@@ -57,13 +57,13 @@ const char* const kHelp =
     "shrink are stored.\n";
 
 const std::vector<OptionSpec> kSpecs = {
-    {"output", 'o', true, false},     {"stub", 0, true, false},
-    {"title", 0, true, false},        {"welcome", 0, true, false},
-    {"welcome-file", 0, true, false}, {"id", 0, true, false},
-    {"language", 0, true, false},     {"config-key", 0, true, true},
+    {"output", 'o', true, false},      {"stub", 0, true, false},
+    {"title", 0, true, false},         {"welcome", 0, true, false},
+    {"welcome-file", 0, true, false},  {"id", 0, true, false},
+    {"language", 0, true, false},      {"config-key", 0, true, true},
     {"config-format", 0, true, false}, {"lang-pack", 0, true, false},
     {"no-lang-pack", 0, false, false}, {"level", 0, true, false},
-    {"zip", 0, true, false},          {"help", 'h', false, false},
+    {"zip", 0, true, false},           {"help", 'h', false, false},
 };
 
 std::string U8(const UString& s) { return platform::WideToUtf8(s); }
@@ -114,7 +114,7 @@ uint8_t KeyFor(const std::string& name) {
 }
 
 class TProgressLine {
-public:
+  public:
     explicit TProgressLine(bool on) : on_(on) {}
     ~TProgressLine() {
         if (shown_) PrintErr("\r" + std::string(79, ' ') + "\r");
@@ -132,7 +132,7 @@ public:
         PrintErr("\r" + line);
     }
 
-private:
+  private:
     bool on_;
     bool shown_ = false;
     std::chrono::steady_clock::time_point last_;
@@ -283,7 +283,8 @@ int Build(CreateRequest& r) {
         if (!f.Open(temp_zip->Path(), platform::FileStream::Mode::CreateAlways))
             return Complain(kCmd, "cannot create " + U8(temp_zip->Path()), kExitPackage);
         TZipWriter writer(r.zip_options);
-        if (!writer.Write(f, std::move(entries))) return Complain(kCmd, writer.Error(), kExitPackage);
+        if (!writer.Write(f, std::move(entries)))
+            return Complain(kCmd, writer.Error(), kExitPackage);
         if (!f.Close()) return Complain(kCmd, "cannot write " + U8(temp_zip->Path()), kExitPackage);
         payload = temp_zip->Path();
     }
@@ -304,8 +305,9 @@ int Build(CreateRequest& r) {
     }
     const TTempFile& done = r.sign.Wanted() ? signed_pkg : temp_pkg;
     if (!platform::RenameFile(done.Path(), r.output))
-        return Complain(kCmd, "cannot move the package into place as " + U8(r.output) + ": " +
-                                  U8(platform::OsErrorText(platform::LastOsError())),
+        return Complain(kCmd,
+                        "cannot move the package into place as " + U8(r.output) + ": " +
+                            U8(platform::OsErrorText(platform::LastOsError())),
                         kExitPackage);
     (r.sign.Wanted() ? signed_pkg : temp_pkg).Keep();
     return kExitOk;

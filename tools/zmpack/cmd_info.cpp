@@ -52,8 +52,8 @@ struct PackageView {
     std::vector<std::pair<std::string, std::string>> languages;
     int32_t pack_version = 0;
     std::vector<std::string> problems;
-    bool opens = false;        // the installer's own open (the package object) succeeds
-    std::string single_exe;    // UTF-8; empty when there is not exactly one ".exe"
+    bool opens = false;      // the installer's own open (the package object) succeeds
+    std::string single_exe;  // UTF-8; empty when there is not exactly one ".exe"
     SignatureInfo signature;
     bool Opens() const { return opens; }
 };
@@ -88,8 +88,9 @@ int64_t HeaderOffset(const UString& file, int64_t first_record) {
 void Inspect(const UString& path, TZMContainerFile& c, TZMArchiveConfig& cfg, PackageView& v) {
     v.file = path;
     if (!c.Open(path)) {
-        v.problems.push_back("no package container found (no \"ZMCF\" header at a multiple of 512 "
-                             "in the first 8 MiB followed by a block)");
+        v.problems.push_back(
+            "no package container found (no \"ZMCF\" header at a multiple of 512 "
+            "in the first 8 MiB followed by a block)");
     } else {
         v.container = true;
         v.version = c.Version;
@@ -160,8 +161,8 @@ void Inspect(const UString& path, TZMContainerFile& c, TZMArchiveConfig& cfg, Pa
     for (const std::string& p : v.signature.problems) v.problems.push_back(p);
     // Title: the package's own unless empty or told to use the file name.
     const TZMArchiveSettings* s = v.settings;
-    v.title = (s != nullptr && !s->Title.empty() && !s->TitleFromFileName) ? s->Title
-                                                                            : FileTitle(path);
+    v.title =
+        (s != nullptr && !s->Title.empty() && !s->TitleFromFileName) ? s->Title : FileTitle(path);
     UString folder = IncludeTrailingBackslash(FolderOf(platform::ExpandFullPath(path)));
     const UString clean = MakeValidFileName(v.title);
     v.dest_dir = clean.empty() ? folder : IncludeTrailingBackslash(folder + clean);
@@ -283,9 +284,9 @@ void PrintText(const PackageView& v) {
             if (b->CheckCrc) flags += "check-crc ";
             if (b->Scrambled) flags += "scrambled ";
             t += "  " + A8(b->BlockName) + ": record at " + std::to_string(b->Offset) +
-                 ", data at " + std::to_string(b->DataOffset) + ", " +
-                 std::to_string(b->DataSize) + " bytes, crc32 " + Hex32(b->Crc32) + ", " + flags +
-                 "kind " + std::to_string(b->Kind) + ", key " + std::to_string(b->XorKey) + "\n";
+                 ", data at " + std::to_string(b->DataOffset) + ", " + std::to_string(b->DataSize) +
+                 " bytes, crc32 " + Hex32(b->Crc32) + ", " + flags + "kind " +
+                 std::to_string(b->Kind) + ", key " + std::to_string(b->XorKey) + "\n";
         }
     }
     if (!v.config.empty()) {
@@ -300,8 +301,7 @@ void PrintText(const PackageView& v) {
         t += "  WelcomeText          " + U8(s.WelcomeText) + "\n";
         t += std::string("  TitleFromFileName    ") + (s.TitleFromFileName ? "yes" : "no") + "\n";
         t += "  LanguageId           " + A8(s.LanguageId) + "\n";
-        t += std::string("  HideRussianLanguage  ") + (s.HideRussianLanguage ? "yes" : "no") +
-             "\n";
+        t += std::string("  HideRussianLanguage  ") + (s.HideRussianLanguage ? "yes" : "no") + "\n";
     }
     t += "Title          " + U8(v.title) + "\n";
     t += "Destination    " + U8(v.dest_dir) + "\n";
@@ -316,9 +316,10 @@ void PrintText(const PackageView& v) {
     if (!sig.present) {
         t += "Signature      none\n";
     } else if (sig.count > 0) {
-        t += "Signature      " + std::to_string(sig.count) + (sig.count == 1 ? " signature" : " signatures") +
-             ", " + sig.algorithm + ", signed by " + (sig.signer.empty() ? "?" : sig.signer) +
-             ", digest " + (sig.digest_ok ? "ok" : "does NOT match") + "\n";
+        t += "Signature      " + std::to_string(sig.count) +
+             (sig.count == 1 ? " signature" : " signatures") + ", " + sig.algorithm +
+             ", signed by " + (sig.signer.empty() ? "?" : sig.signer) + ", digest " +
+             (sig.digest_ok ? "ok" : "does NOT match") + "\n";
     } else {
         t += "Signature      unreadable\n";
     }
@@ -330,7 +331,8 @@ void PrintText(const PackageView& v) {
 
 int CmdInfo(const std::vector<UString>& args) {
     TOptions o;
-    if (int status = ParsePackageCommand(kCmd, kHelp, {{"json", 0, false, false}}, args, o); status >= 0)
+    if (int status = ParsePackageCommand(kCmd, kHelp, {{"json", 0, false, false}}, args, o);
+        status >= 0)
         return status;
     const UString path = o.Positional()[0];
     if (!platform::FileExists(path))

@@ -28,8 +28,7 @@ std::string Method(uint16_t m) {
 
 int CmdList(const std::vector<UString>& args) {
     TOptions o;
-    if (int status = ParsePackageCommand(kCmd, kHelp, {}, args, o); status >= 0)
-        return status;
+    if (int status = ParsePackageCommand(kCmd, kHelp, {}, args, o); status >= 0) return status;
     TZMArchiveFile package;
     std::string why;
     if (!OpenPackage(o.Positional()[0], package, why)) return Complain(kCmd, why, kExitPackage);

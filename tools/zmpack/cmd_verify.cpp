@@ -33,7 +33,9 @@ std::string Hex(uint32_t v) {
 
 int CmdVerify(const std::vector<UString>& args) {
     TOptions o;
-    if (int status = ParsePackageCommand(kCmd, kHelp, {{"password", 0, true, false}, {"ca", 0, true, false}}, args, o); status >= 0)
+    if (int status = ParsePackageCommand(
+            kCmd, kHelp, {{"password", 0, true, false}, {"ca", 0, true, false}}, args, o);
+        status >= 0)
         return status;
     TZMArchiveFile package;
     std::string why;

@@ -7,7 +7,7 @@
 namespace zmpack {
 
 class TJsonWriter {
-public:
+  public:
     void BeginObject();
     void EndObject();
     void BeginArray();
@@ -24,7 +24,7 @@ public:
 
     static std::string Escape(const std::string& utf8);
 
-private:
+  private:
     void BeforeValue();
     void Close(char c);
 

@@ -10,14 +10,14 @@
 namespace zmpack {
 
 struct OptionSpec {
-    std::string long_name;   // without the dashes, e.g. "stub"
-    char short_name = 0;     // e.g. 'o', or 0
+    std::string long_name;  // without the dashes, e.g. "stub"
+    char short_name = 0;    // e.g. 'o', or 0
     bool takes_value = false;
     bool repeatable = false;
 };
 
 class TOptions {
-public:
+  public:
     // False, with Error(), on an unknown option, a missing value, a value given to a flag, or a
     // non-repeatable option given twice.
     bool Parse(const std::vector<OptionSpec>& specs, const std::vector<UString>& args);
@@ -29,7 +29,7 @@ public:
     const std::vector<UString>& Values(const std::string& name) const;
     const std::vector<UString>& Positional() const { return positional_; }
 
-private:
+  private:
     std::map<std::string, std::vector<UString>> values_;
     std::vector<UString> positional_;
     std::string error_;

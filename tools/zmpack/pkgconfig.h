@@ -14,7 +14,7 @@
 namespace zmpack {
 
 class TPackageConfigText {
-public:
+  public:
     void Set(const std::string& name, const UString& value);
     const std::vector<std::pair<std::string, UString>>& Keys() const { return keys_; }
 
@@ -22,7 +22,7 @@ public:
     bool ToXml(std::string& out, std::string& error) const;
     bool ToText(std::string& out, std::string& error) const;
 
-private:
+  private:
     std::vector<std::pair<std::string, UString>> keys_;
 };
 

@@ -41,14 +41,18 @@ bool Zopfli(const unsigned char* in, size_t size, std::vector<unsigned char>& ou
 
 }  // namespace
 
-bool DeflateWhole(const unsigned char* in, size_t size, int level, std::vector<unsigned char>& out) {
+bool DeflateWhole(const unsigned char* in, size_t size, int level,
+                  std::vector<unsigned char>& out) {
     if (size == 0) return false;
-    if (level < kLevelMax) return Libdeflate(in, size, level < 1 ? 1 : level > 12 ? 12 : level, out);
+    if (level < kLevelMax)
+        return Libdeflate(in, size, level < 1 ? 1 : level > 12 ? 12 : level, out);
     std::vector<unsigned char> best;
     const bool packed = Libdeflate(in, size, 12, best);
     std::vector<unsigned char> zopfli;
-    if (Zopfli(in, size, zopfli) && (!packed || zopfli.size() < best.size())) best.swap(zopfli);
-    else if (!packed) return false;
+    if (Zopfli(in, size, zopfli) && (!packed || zopfli.size() < best.size()))
+        best.swap(zopfli);
+    else if (!packed)
+        return false;
     out.swap(best);
     return true;
 }

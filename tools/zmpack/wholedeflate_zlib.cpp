@@ -5,11 +5,15 @@
 
 namespace zmpack {
 
-bool DeflateWhole(const unsigned char* in, size_t size, int level, std::vector<unsigned char>& out) {
+bool DeflateWhole(const unsigned char* in, size_t size, int level,
+                  std::vector<unsigned char>& out) {
     if (size == 0) return false;
     z_stream zs{};
-    if (deflateInit2(&zs, level < 1 ? 1 : level > 9 ? 9 : level, Z_DEFLATED, -15, 8,
-                     Z_DEFAULT_STRATEGY) != Z_OK) {
+    if (deflateInit2(&zs,
+                     level < 1   ? 1
+                     : level > 9 ? 9
+                                 : level,
+                     Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
         return false;
     }
     out.resize(deflateBound(&zs, static_cast<uLong>(size)));

@@ -13,13 +13,13 @@
 namespace zmpack {
 namespace {
 
-constexpr size_t kChunk = 1 << 20;            // input read and output piece size
+constexpr size_t kChunk = 1 << 20;  // input read and output piece size
 // Entries up to this size are read whole and deflated in one call (libdeflate works on whole
 // buffers only, and gives smaller streams than zlib); larger ones stream through zlib in
 // kChunk pieces, so a worker never holds more than about twice this much.
 constexpr uint64_t kWholeEntry = 64 << 20;
-constexpr uint64_t kQueuedBudget = 8 << 20;   // finished, unwritten data before workers pause
-constexpr size_t kStreamQueueDepth = 4;       // pieces a large entry may run ahead
+constexpr uint64_t kQueuedBudget = 8 << 20;  // finished, unwritten data before workers pause
+constexpr size_t kStreamQueueDepth = 4;      // pieces a large entry may run ahead
 // A large entry that has not shrunk by 1/128 after this much input is stored outright instead
 // of deflating it to the end first. The choice depends only on the data, so it is repeatable.
 constexpr uint64_t kGiveUpAfter = 4 << 20;
@@ -35,8 +35,7 @@ std::string ReadError(const ZipSource& s, platform::FileStream& f) {
 
 }  // namespace
 
-TCompressPipeline::TCompressPipeline(const std::vector<ZipSource>& entries, int level,
-                                     int threads)
+TCompressPipeline::TCompressPipeline(const std::vector<ZipSource>& entries, int level, int threads)
     : entries_(entries), level_(std::max(0, std::min(level, kLevelMax))), slots_(entries.size()) {
     int n = std::max(1, threads);
     for (int i = 0; i < n; ++i) workers_.emplace_back([this] { WorkerLoop(); });
@@ -58,8 +57,8 @@ void TCompressPipeline::WorkerLoop() {
     bool have_stream = false;
     if (level_ > 0) {
         // The streaming path (entries over kWholeEntry) is zlib's, whose levels stop at 9.
-        have_stream = deflateInit2(&zs, std::min(level_, 9), Z_DEFLATED, -15, 8,
-                                   Z_DEFAULT_STRATEGY) == Z_OK;
+        have_stream =
+            deflateInit2(&zs, std::min(level_, 9), Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) == Z_OK;
     }
     std::vector<unsigned char> buffer(kChunk);
     for (;;) {

@@ -31,7 +31,7 @@ struct EntryResult {
 };
 
 class TCompressPipeline {
-public:
+  public:
     TCompressPipeline(const std::vector<ZipSource>& entries, int level, int threads);
     ~TCompressPipeline();
     TCompressPipeline(const TCompressPipeline&) = delete;
@@ -45,7 +45,7 @@ public:
     // Stops the workers (after a failure on the writing side).
     void Abort();
 
-private:
+  private:
     struct Slot {
         std::deque<DataPiece> pieces;
         bool complete = false;

@@ -138,8 +138,11 @@ CivilTime UtcCivilTime(int64_t t) {
     int64_t d = doy - (153 * mp + 2) / 5 + 1;
     int64_t m = mp < 10 ? mp + 3 : mp - 9;
     int64_t y = yoe + era * 400 + (m <= 2 ? 1 : 0);
-    return CivilTime{static_cast<int>(y), static_cast<int>(m), static_cast<int>(d),
-                     static_cast<int>(secs / 3600), static_cast<int>(secs % 3600 / 60),
+    return CivilTime{static_cast<int>(y),
+                     static_cast<int>(m),
+                     static_cast<int>(d),
+                     static_cast<int>(secs / 3600),
+                     static_cast<int>(secs % 3600 / 60),
                      static_cast<int>(secs % 60)};
 }
 

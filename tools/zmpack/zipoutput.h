@@ -10,7 +10,7 @@
 namespace zmpack {
 
 class TZipOutput {
-public:
+  public:
     explicit TZipOutput(platform::FileStream& file);
     bool Write(const void* data, size_t size);
     bool Write(const std::string& s) { return Write(s.data(), s.size()); }
@@ -22,7 +22,7 @@ public:
     int64_t Base() const { return base_; }
     uint32_t LastError() const { return file_.LastError(); }
 
-private:
+  private:
     platform::FileStream& file_;
     int64_t base_;
     uint64_t file_pos_ = 0;

@@ -92,8 +92,8 @@ bool ProbeZip(const UString& path, ZipProbeResult& r, std::string& error) {
     }
     r.start = cd_end - r.cd_size - r.cd_offset;
     unsigned char sig[4];
-    if (r.entries > 0 &&
-        (r.cd_size < 46 || !ReadAt(f, r.start + r.cd_offset, sig, 4) || Get(sig, 4) != 0x02014b50)) {
+    if (r.entries > 0 && (r.cd_size < 46 || !ReadAt(f, r.start + r.cd_offset, sig, 4) ||
+                          Get(sig, 4) != 0x02014b50)) {
         error = name + ": no central directory where the end record says it is";
         return false;
     }

@@ -10,10 +10,10 @@
 namespace zmpack {
 
 struct ZipProbeResult {
-    uint64_t start = 0;    // archive start: end record - directory size - directory offset
+    uint64_t start = 0;  // archive start: end record - directory size - directory offset
     uint64_t entries = 0;
     uint64_t cd_offset = 0, cd_size = 0;
-    uint64_t end = 0;      // where the archive ends: the file's size, or a signature's table
+    uint64_t end = 0;  // where the archive ends: the file's size, or a signature's table
     bool zip64 = false;
 };
 

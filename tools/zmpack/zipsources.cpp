@@ -10,7 +10,7 @@ namespace zmpack {
 namespace {
 
 class TSourceCollector {
-public:
+  public:
     TSourceCollector(std::vector<ZipSource>& out, std::vector<std::string>& notes)
         : out_(out), notes_(notes) {}
 
@@ -47,12 +47,12 @@ public:
 
     const std::string& Error() const { return error_; }
 
-private:
+  private:
     bool AddEntry(const UString& path, const std::string& name, const platform::PathInfo& info) {
         if (!names_.insert(name).second) {
             if (info.is_dir) return true;  // the same folder from two sources: one entry
-            return Fail("two files would be stored as " + name + " (the second is " +
-                        Utf8(path) + ")");
+            return Fail("two files would be stored as " + name + " (the second is " + Utf8(path) +
+                        ")");
         }
         ZipSource s;
         s.name = name;

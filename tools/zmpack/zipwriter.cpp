@@ -15,7 +15,7 @@ constexpr size_t kCentralFlushSize = 1 << 20;
 
 // Keeps the archive's running CRC while writing sequentially.
 class TCheckedWriter {
-public:
+  public:
     explicit TCheckedWriter(TZipOutput& out) : out_(out) {}
     bool Write(const std::string& s) {
         crc_ = Crc32Of(crc_, s.data(), s.size());
@@ -24,7 +24,7 @@ public:
     void Append(uint32_t crc, uint64_t length) { crc_ = Crc32Combine(crc_, crc, length); }
     uint32_t Crc() const { return crc_; }
 
-private:
+  private:
     TZipOutput& out_;
     uint32_t crc_ = 0;
 };
@@ -59,8 +59,10 @@ bool TZipWriter::Write(platform::FileStream& file, std::vector<ZipSource> entrie
     for (size_t i = 0; i < entries.size(); ++i) {
         const ZipSource& s = entries[i];
         std::string bad = CheckEntryName(s.name);
-        if (bad.empty() && s.is_dir != (s.name.back() == '/')) bad = "folder names end in '/': " + s.name;
-        if (bad.empty() && i > 0 && entries[i - 1].name == s.name) bad = "two entries named " + s.name;
+        if (bad.empty() && s.is_dir != (s.name.back() == '/'))
+            bad = "folder names end in '/': " + s.name;
+        if (bad.empty() && i > 0 && entries[i - 1].name == s.name)
+            bad = "two entries named " + s.name;
         if (bad.empty() && s.size < 0) bad = "negative size for " + s.name;
         if (!bad.empty()) {
             error_ = bad;

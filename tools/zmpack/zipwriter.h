@@ -27,8 +27,8 @@ namespace zmpack {
 
 // One entry to store.
 struct ZipSource {
-    std::string name;      // archive name, UTF-8, '/' separators; folders end with '/'
-    UString path;          // the file on disk; empty for folders
+    std::string name;  // archive name, UTF-8, '/' separators; folders end with '/'
+    UString path;      // the file on disk; empty for folders
     bool is_dir = false;
     bool read_only = false;
     int64_t size = 0;      // the size the file had when it was listed
@@ -36,17 +36,17 @@ struct ZipSource {
 };
 
 struct ZipWriterOptions {
-    int level = 7;                   // 0 stores every entry, 1-12 deflate, 13 the smallest
-    bool fixed_time = false;         // every entry gets `time` instead of its own
+    int level = 7;            // 0 stores every entry, 1-12 deflate, 13 the smallest
+    bool fixed_time = false;  // every entry gets `time` instead of its own
     int64_t time = 0;
-    bool utc_dos_time = false;       // DOS fields in UTC instead of local time
-    int threads = 2;                 // compressing threads (1 = compress on the writing thread's pace)
+    bool utc_dos_time = false;  // DOS fields in UTC instead of local time
+    int threads = 2;            // compressing threads (1 = compress on the writing thread's pace)
     // Called on the writing thread after each piece of output: bytes of input done, of all.
     std::function<void(uint64_t done, uint64_t total, const std::string& name)> progress;
 };
 
 class TZipWriter {
-public:
+  public:
     explicit TZipWriter(ZipWriterOptions options);
 
     // Sorts the entries by name and writes the archive at the stream's current position.
@@ -59,7 +59,7 @@ public:
     uint32_t ArchiveCrc() const { return archive_crc_; }
     const std::string& Error() const { return error_; }
 
-private:
+  private:
     ZipWriterOptions options_;
     uint64_t archive_size_ = 0;
     uint32_t archive_crc_ = 0;
