@@ -36,6 +36,14 @@ UString IncludeTrailingBackslash(const UString& path) {
     return path + platform::PathDelimiter();
 }
 
+UString SystemPathName(const UString& stored) {
+    UString name = stored;
+    const char16_t delimiter = platform::PathDelimiter();
+    for (char16_t& c : name)
+        if (c == u'/') c = delimiter;
+    return name;
+}
+
 UString MakeValidFileName(const UString& text) { return filename_rules::MakeValidName(text); }
 
 void ShellOpen(const AnsiString& target) {

@@ -11,6 +11,9 @@ UString GetExeName();
 UString GetAppFolder();
 // The path with exactly one trailing delimiter added when it does not already end in one.
 UString IncludeTrailingBackslash(const UString& path);
+// A name stored in an archive ('/' between its folders) as the system writes paths: '\' on
+// Windows.
+UString SystemPathName(const UString& stored);
 // The text with every trailing occurrence of c removed.
 AnsiString TrimRightChar(const AnsiString& s, char c);
 

@@ -6,7 +6,6 @@
 #include "common/ZM_Common.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
-#include "platform/pathnarrow.h"
 
 namespace {
 
@@ -70,11 +69,9 @@ bool TZMArchiveFile::OpenZip() {
     try {
         Zip = std::make_unique<TZMZipper>();
         Zip->Unattended = true;
-        // The component takes the 8-bit path (exact or short). Where the file has no such name
-        // the exact path is used: a folder named outside the code page must not make the package
-        // look corrupted.
+        // The component takes the 8-bit path where it is exact, else the UTF-16 one.
         AnsiString narrow;
-        if (platform::NarrowPath(Container->FileName, narrow) != platform::NarrowedAs::Failed) {
+        if (platform::WideToAnsiExact(Container->FileName, narrow)) {
             Zip->SetZipFileName(narrow);
         } else {
             Zip->SetZipFileNameW(Container->FileName);
@@ -114,7 +111,7 @@ void TZMArchiveFile::FindSingleExe() {
         }
         return true;
     });
-    if (count == 1) ExeName = last;
+    if (count == 1) ExeName = SystemPathName(last);
 }
 
 bool TZMArchiveFile::VerifyZip(bool fast, const ProgressCallback& progress) const {

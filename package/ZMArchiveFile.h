@@ -23,7 +23,7 @@ class TZMArchiveFile {
     std::unique_ptr<TZMArchiveConfig> Config;
     std::unique_ptr<TZMZipper> Zip;
     UString DestDir;  // default from Open; the wizard stores the user's choice here
-    UString ExeName;  // stored name of the archive's only ".exe" entry, else empty
+    UString ExeName;  // the archive's only ".exe" entry, as a relative path (\ on Windows)
     AnsiString ArchivePassword;
 
     TZMArchiveFile() = default;

@@ -1,12 +1,10 @@
 // The wizard's page flow: page switching, the package preparation and contents check, the
 // extraction run and its outcome, and closing.
 #include "common/ZM_Common.h"
-#include "engine/ZMEngineApi.h"
 #include "extract/utextformat.h"
 #include "lang/ulng.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
-#include "platform/pathnarrow.h"
 #include "ui/services.h"
 #include "wizard/Main.h"
 #include "wizard/MainTexts.h"
@@ -19,26 +17,18 @@ UString Msg(int id, const char16_t* default_text) {
     return Languages.GetTextById(id, default_text);
 }
 
-// The folder part of a path, with its trailing delimiter.
-UString FolderOf(const UString& path) {
-    size_t i = path.size();
-    while (i > 0 && !platform::IsPathDelimiter(path[i - 1])) --i;
-    return path.substr(0, i);
-}
-
-// A skipped file's error value is an engine error number (negative where skipping was not
-// allowed). Those numbers overlap the language pack's own text ids: engine error 22 is a file that
-// cannot be created, text 22 the caption "Cancel setup", text 23 the welcome line. Only the
-// component's own codes are looked up in the pack.
-bool IsEngineErrorValue(int32_t code) {
-    const int32_t n = code < 0 ? -code : code;
-    return n >= 1 && n <= ZE_ERR_UNSUPPORTED;
-}
-
-// The component's answer for a code it has no message for.
-bool IsMissingResourceText(const UString& text) {
-    static const UString kMissing = u"Resource missing";
-    return text.compare(0, kMissing.size(), kMissing) == 0;
+// What the window says of a run that failed. A component code may have a text of its own in the
+// language pack; an entry's error value never looks there (engine error 22, a file that cannot be
+// created, is also the pack's text 22, the caption "Cancel setup"). Otherwise the caption word,
+// the code and the component's message; with no message, the unknown-error line.
+UString ErrorText(const extraction::RunEnd& end) {
+    if (end.kind == extraction::EndKind::ComponentError) {
+        const UString own = Languages.GetTextById(end.code, UString());
+        if (!own.empty()) return own;
+    }
+    if (end.kind == extraction::EndKind::InternalError || end.message.empty())
+        return FormatText(Msg(14, kText14Default), {end.code});
+    return FormatText(u"%s %d: \"%s\"", {Msg(5, kText5Default), end.code, end.message});
 }
 
 }  // namespace
@@ -162,26 +152,6 @@ void TMainForm::StartExtraction() {
     pExtract->SetCursor(ui::Cursor::HourGlass);
     package_.DestDir = txtOutput->Text();
 
-    // The extraction takes 8-bit paths: each is the exact one or its short form. A folder that
-    // has neither is refused by name before anything is written (a path with '?' for the missing
-    // characters would send the files elsewhere, or nowhere).
-    AnsiString own_file, destination;
-    UString refused;
-    if (platform::NarrowPath(package_.GetFileName(), own_file) == platform::NarrowedAs::Failed) {
-        refused = FolderOf(package_.GetFileName());
-    } else if (platform::NarrowPath(package_.DestDir, destination, platform::kNarrowCreateFolder) ==
-               platform::NarrowedAs::Failed) {
-        refused = package_.DestDir;
-    }
-    if (!refused.empty()) {
-        EndExtractionState();
-        ui::MessageBox(this, FormatText(Msg(40, kText40Default), {refused}), Msg(5, kText5Default),
-                       ui::mbOK, ui::miNone);
-        btnBack->SetEnabled(true);
-        FocusDefaultButton();
-        return;
-    }
-
     TExtractWindow window;
     window.Owner = this;
     window.FileLabel = lblFileName;
@@ -193,7 +163,7 @@ void TMainForm::StartExtraction() {
     };
     // A finished earlier run is replaced; its results were read when it ended.
     ExtractThread.reset();
-    ExtractThread = std::make_unique<TExtractThread>(own_file, destination,
+    ExtractThread = std::make_unique<TExtractThread>(package_.GetFileName(), package_.DestDir,
                                                      package_.ArchivePassword, std::move(window));
 }
 
@@ -209,7 +179,8 @@ void TMainForm::ExtractionDone(int32_t processed, int32_t skipped, bool cancelle
     (void)skipped;
     EndExtractionState();
 
-    if (cancelled || CancelRequested) {
+    const extraction::RunEnd end = ExtractThread ? ExtractThread->End() : extraction::RunEnd();
+    if (cancelled || CancelRequested || end.kind == extraction::EndKind::Cancelled) {
         ItemProgress->SetPosition(0);
         ArchiveProgress->SetPosition(0);
         lblFileName->SetCaption(UString());
@@ -218,20 +189,8 @@ void TMainForm::ExtractionDone(int32_t processed, int32_t skipped, bool cancelle
         FocusDefaultButton();
         return;
     }
-    const int32_t code = ExtractThread ? ExtractThread->ErrorCode() : 0;
-    if (code != 0) {
-        UString text =
-            IsEngineErrorValue(code) ? UString() : Languages.GetTextById(code, UString());
-        if (text.empty()) {
-            const UString message = platform::AnsiToWide(ExtractThread->ErrorMessage());
-            text = FormatText(u"%s %d: \"%s\"", {Msg(5, kText5Default), code, message});
-            // The component names a code it has no text for as "Resource missing ..."; such a
-            // message means nothing to a user, so it becomes the plain unknown-error line. The
-            // composed text starts with the caption word, so the message itself is looked at.
-            if (IsMissingResourceText(message)) text = FormatText(Msg(14, kText14Default), {code});
-        }
-        if (IsMissingResourceText(text)) text = FormatText(Msg(14, kText14Default), {code});
-        ui::MessageBox(this, text, Msg(5, kText5Default), ui::mbOK, ui::miNone);
+    if (end.kind != extraction::EndKind::Done) {
+        ui::MessageBox(this, ErrorText(end), Msg(5, kText5Default), ui::mbOK, ui::miNone);
         btnBack->SetEnabled(true);
         FocusDefaultButton();
         return;

@@ -18,10 +18,6 @@ constexpr const char16_t* kText30Default =
     u"Рекомендуется закрыть все прочие приложения перед тем, как продолжить.\r\n\r\n"
     u"Нажмите \"Далее\" чтобы продолжить, или \"Отмена\" чтобы выйти из программы установки.";
 constexpr const char16_t* kText32Default = u"Проверка содержимого пакета";
-// A folder the extraction cannot be handed (%s: the folder).
-constexpr const char16_t* kText40Default =
-    u"Папку «%s» нельзя использовать для установки: в её пути есть символы, которых нет в "
-    u"кодовой странице системы, а короткого имени у неё нет. Выберите другую папку.";
 constexpr const char16_t* kCloseCaptionDefault = u"Закрыть";  // id 100021
 constexpr const char16_t* kCancelCaptionDefault = u"Отмена";  // id 100023
 constexpr const char16_t* kLabel1Default =

@@ -311,8 +311,12 @@ void TCustomZMZipper::RunExtract() {
     options |= test ? kZEOptTest : kZEOptExtract;
     if ((o & ZMExtrOpt(ExtrNTFS)) != 0) options |= kZEOptNTFS;
 
+    // The engine reads the UTF-8 paths; the 8-bit ones go along only where they are exact, never
+    // with '?' for what the code page lacks.
     const std::string archive_utf8 = platform::WideToUtf8(zip_path_);
-    const AnsiString base_ansi = platform::WideToAnsi(base);
+    AnsiString archive_ansi, base_ansi;
+    if (!platform::WideToAnsiExact(zip_path_, archive_ansi)) archive_ansi.clear();
+    if (!platform::WideToAnsiExact(base, base_ansi)) base_ansi.clear();
     const std::string base_utf8 = platform::WideToUtf8(base);
     std::vector<const char*> includes, excludes;
     for (const auto& s : FSpecArgs) includes.push_back(s.c_str());
@@ -326,7 +330,7 @@ void TCustomZMZipper::RunExtract() {
     cmd.ProgressCallback = &ProgressRoutine;
     const int v = Verbosity();
     cmd.Verbosity = v <= 0 ? 0 : v == 1 ? 1 : -1;
-    cmd.ArchivePath = zip_file_name_.c_str();
+    cmd.ArchivePath = archive_ansi.c_str();
     cmd.ArchivePathUtf8 = archive_utf8.c_str();
     if (!test) {
         cmd.BaseDir = base_ansi.c_str();

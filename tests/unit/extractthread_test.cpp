@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "common/ZM_Common.h"
 #include "extract/uextrthrd.h"
 #include "extract/utextformat.h"
 #include "platform/codepage.h"
@@ -14,6 +15,11 @@ namespace {
 
 using wizardkit::U8;
 namespace hl = ui::headless;
+
+// A stored name as the window shows it: with the system's path delimiter.
+std::string Shown(const std::string& stored) {
+    return U8(SystemPathName(platform::Utf8ToWide(stored)));
+}
 
 // A progress record with every value settable.
 class TFakeDetails : public TZMProgressDetails {
@@ -63,8 +69,7 @@ class ExtractThreadTest : public wizardkit::TInstallerTest {
     std::unique_ptr<TExtractThread> Run(const zipkit::ZipBuilder& zip) {
         const UString pkg = dir.File("pkg.exe");
         EXPECT_TRUE(wizardkit::WritePackage(pkg, zip, {}));
-        auto t = std::make_unique<TExtractThread>(
-            platform::WideToAnsi(pkg), platform::WideToAnsi(dir.File("out")), "", Window());
+        auto t = std::make_unique<TExtractThread>(pkg, dir.File("out"), "", Window());
         EXPECT_TRUE(hl::PumpUntil([this] { return done; }, 120000));
         return t;
     }
@@ -79,20 +84,20 @@ TEST_F(ExtractThreadTest, ReportsReachTheControlsAsTheRulesSay) {
     zipkit::ZipBuilder b;
     b.AddFile("x.txt", "x");
     auto t = Run(b);
-    ASSERT_EQ(0, t->ErrorCode());
+    ASSERT_EQ(0, t->End().code);
     log->SetText(UString());
 
     // Replayed reports go through the same handler the component calls.
-    TZMZipper& z = t->Zip();
+    TZMZipper& z = t->Session().Zip();
     TFakeDetails d;
     d.order = zpoNewItem;
     d.name = "sub/file.bin";
     d.number = 3;
     d.total_count = 7;
     z.OnProgress(z, d);
-    EXPECT_EQ("Сейчас распаковывается (3/7): sub/file.bin", U8(label->Caption()));
+    EXPECT_EQ("Сейчас распаковывается (3/7): " + Shown("sub/file.bin"), U8(label->Caption()));
     ASSERT_EQ(1u, log->Lines().size());
-    EXPECT_EQ("sub/file.bin", U8(log->Lines()[0]));
+    EXPECT_EQ(Shown("sub/file.bin"), U8(log->Lines()[0]));
 
     item->SetPosition(80);
     d.order = zpoProgress;
@@ -125,7 +130,7 @@ TEST_F(ExtractThreadTest, RunReportsCountsAndOneLogLinePerItem) {
     b.AddFile("a.txt", "a");
     b.AddFile("d/b.txt", "b");
     auto t = Run(b);
-    EXPECT_EQ(0, t->ErrorCode());
+    EXPECT_EQ(0, t->End().code);
     EXPECT_FALSE(cancelled);
     EXPECT_EQ(2, processed);
     EXPECT_EQ(0, skipped);
@@ -133,7 +138,7 @@ TEST_F(ExtractThreadTest, RunReportsCountsAndOneLogLinePerItem) {
     for (const UString& l : log->Lines()) {
         if (!l.empty()) lines.push_back(U8(l));
     }
-    EXPECT_EQ((std::vector<std::string>{"a.txt", "d/b.txt"}), lines);
+    EXPECT_EQ((std::vector<std::string>{"a.txt", Shown("d/b.txt")}), lines);
     EXPECT_EQ("b", testutil::ReadFile(dir.File("out/d/b.txt")));
     EXPECT_EQ(100, total->Position());
 }
@@ -172,12 +177,12 @@ TEST_F(ExtractThreadTest, ProgressShownLessOftenStillEndsEveryFileAndTheRun) {
     auto* recorder = new TCaptionRecorder(*label, *item, *total);
     label->SetPeer(std::unique_ptr<ui::TPeer>(recorder));
     auto t = Run(b);
-    ASSERT_EQ(0, t->ErrorCode());
+    ASSERT_EQ(0, t->End().code);
 
     ASSERT_EQ(names.size(), recorder->seen.size()) << "one caption per item";
     for (size_t i = 0; i < names.size(); ++i) {
-        EXPECT_NE(std::string::npos,
-                  recorder->seen[i].caption.find("(" + std::to_string(i + 1) + "/31): " + names[i]))
+        EXPECT_NE(std::string::npos, recorder->seen[i].caption.find("(" + std::to_string(i + 1) +
+                                                                    "/31): " + Shown(names[i])))
             << recorder->seen[i].caption;
         if (i > 0) {
             EXPECT_EQ(100, recorder->seen[i].item) << "file " << names[i - 1] << " ended at 100";
@@ -186,54 +191,25 @@ TEST_F(ExtractThreadTest, ProgressShownLessOftenStillEndsEveryFileAndTheRun) {
     }
     std::vector<std::string> lines;
     for (const UString& l : log->Lines()) lines.push_back(U8(l));
+    for (std::string& n : names) n = Shown(n);
     EXPECT_EQ(names, lines);
     EXPECT_EQ(100, item->Position());
     EXPECT_EQ(100, total->Position()) << "the run's last progress is shown before it ends";
 }
 
-TEST_F(ExtractThreadTest, SkipsAndStopRequestsDecideTheEnd) {
+TEST_F(ExtractThreadTest, TerminateCancelsTheRunAtTheNextCheck) {
     zipkit::ZipBuilder b;
     b.AddFile("a.txt", "a");
     auto t = Run(b);
-    TZMZipper& z = t->Zip();
+    TZMZipper& z = t->Session().Zip();
     bool abort = false;
     z.OnCheckTerminate(z, abort);
     EXPECT_FALSE(abort) << "nothing asked the run to stop";
-
-    int value = 1234;
-    z.OnSkipped(z, "a.txt", stFileExists, value);
-    EXPECT_EQ(1, t->SkippedCount());
-    EXPECT_EQ(0, t->ErrorCode()) << "a file left alone is no error";
-    z.OnCheckTerminate(z, abort);
-    EXPECT_FALSE(abort);
-
-    value = -4321;
-    z.OnSkipped(z, "a.txt", stBadPassword, value);
-    EXPECT_EQ(2, t->SkippedCount());
-    EXPECT_EQ(-4321, t->ErrorCode());
-    z.OnCheckTerminate(z, abort);
-    EXPECT_TRUE(abort) << "a skip that counts as an error stops the run";
-    EXPECT_FALSE(t->Cancelled());
-
     t->Terminate();
-    abort = false;
     z.OnCheckTerminate(z, abort);
     EXPECT_TRUE(abort);
     EXPECT_TRUE(t->Cancelled());
-}
-
-TEST_F(ExtractThreadTest, ErrorMessagePrefersTheComponentsOwnText) {
-    zipkit::ZipBuilder b;
-    b.AddFile("a.txt", "a");
-    auto t = Run(b);
-    TZMZipper& z = t->Zip();
-    int value = 10504;
-    z.OnSkipped(z, "a.txt", stNoAccess, value);
-    ASSERT_EQ(10504, t->ErrorCode());
-    EXPECT_EQ(TCustomZMZipper::ZipLoadStr(10504), t->ErrorMessage());
-    value = 999999;
-    z.OnSkipped(z, "a.txt", stNoAccess, value);
-    EXPECT_EQ(0u, t->ErrorMessage().find("Resource missing"));
+    EXPECT_EQ(extraction::EndKind::Cancelled, t->End().kind);
 }
 
 TEST_F(ExtractThreadTest, DestroyingARunningThreadStopsAndWaits) {
@@ -241,8 +217,7 @@ TEST_F(ExtractThreadTest, DestroyingARunningThreadStopsAndWaits) {
     for (int i = 0; i < 30; ++i) b.AddFile("f" + std::to_string(i), std::string(30000, 'z'));
     const UString pkg = dir.File("pkg.exe");
     ASSERT_TRUE(wizardkit::WritePackage(pkg, b, {}));
-    auto t = std::make_unique<TExtractThread>(platform::WideToAnsi(pkg),
-                                              platform::WideToAnsi(dir.File("out")), "", Window());
+    auto t = std::make_unique<TExtractThread>(pkg, dir.File("out"), "", Window());
     // The worker is waiting for the window's first report; nobody pumps.
     t.reset();
     hl::Pump();

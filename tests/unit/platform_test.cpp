@@ -4,7 +4,6 @@
 #include "platform/fileinfo.h"
 #include "platform/files.h"
 #include "platform/md5.h"
-#include "platform/pathnarrow.h"
 #include "platform/process.h"
 #include "platform/resources.h"
 #include "platform/shell.h"
@@ -169,105 +168,4 @@ TEST(Shell, HookReceivesTargetsAndEmptyDoesNothing) {
     SetShellOpenHook(nullptr);
     ASSERT_EQ(seen.size(), 2u);
     EXPECT_EQ(seen[0], UString(u"https://example.org/x"));
-}
-
-// What the extraction and the shell are handed for a path: the exact 8-bit form, the short form
-// where the system keeps one, otherwise nothing; and whatever is handed names the same place.
-class PathNarrowTest : public ::testing::Test {
-  protected:
-    // out names the folder `wide`: a file written through it shows up there.
-    void ExpectSameFolder(const AnsiString& out, const UString& wide) {
-        EXPECT_EQ(out.find('?'), std::string::npos) << out;
-        UString through = AnsiToWide(out);
-        if (!IsPathDelimiter(through.back())) through.push_back(PathDelimiter());
-        ASSERT_TRUE(testutil::WriteFile(through + u"probe.txt", "probe")) << out;
-        UString folder = wide;
-        if (!IsPathDelimiter(folder.back())) folder.push_back(PathDelimiter());
-        EXPECT_EQ("probe", testutil::ReadFile(folder + u"probe.txt")) << out;
-        RemoveFile(folder + u"probe.txt");
-    }
-    // The outcome the system must give for an existing path.
-    void ExpectNarrowed(const UString& path) {
-        AnsiString out = "untouched", exact;
-        const NarrowedAs how = NarrowPath(path, out);
-        if (WideToAnsiExact(path, exact)) {
-            EXPECT_EQ(NarrowedAs::Exact, how);
-            EXPECT_EQ(exact, out);
-        } else if (testutil::HasShortNames()) {
-            ASSERT_EQ(NarrowedAs::ShortName, how) << WideToUtf8(path);
-            ExpectSameFolder(out, path);
-        } else {
-            EXPECT_EQ(NarrowedAs::Failed, how);
-            EXPECT_EQ("untouched", out) << "a failure leaves the result alone";
-        }
-    }
-
-    testutil::TempDir dir;
-};
-
-TEST_F(PathNarrowTest, ExistingFoldersNamedOutsideTheCodePage) {
-    const UString plain = dir.File("plain folder");
-    const UString mixed = dir.File(u8"中文 Zażółć 😀 Ελληνικά/");
-    ASSERT_TRUE(ForceDirectories(plain));
-    ASSERT_TRUE(ForceDirectories(mixed));
-    AnsiString out;
-    EXPECT_EQ(NarrowedAs::Exact, NarrowPath(plain, out));
-    EXPECT_EQ(AnsiToWide(out), plain);
-
-    ExpectNarrowed(mixed);
-    {
-        // A Cyrillic system: the Cyrillic name is exact, the others are not.
-        testutil::CodePageScope cyrillic(1251);
-        const UString russian = dir.File(u8"Программы");
-        ASSERT_TRUE(ForceDirectories(russian));
-        if (SystemCodePage() == 1251) {
-            EXPECT_EQ(NarrowedAs::Exact, NarrowPath(russian, out));
-            EXPECT_EQ(AnsiToWide(out), russian);
-        }
-        ExpectNarrowed(mixed);
-    }
-}
-
-TEST_F(PathNarrowTest, MissingFolderIsCreatedOnlyWhenAskedAndOnlyToGetAShortName) {
-    testutil::CodePageScope western(1252);
-    const UString parent = dir.File(u8"新しい");
-    const UString folder =
-        parent + PathDelimiter() + u"\u5B50\u30D5\u30A9\u30EB\u30C0" + PathDelimiter();
-    AnsiString out = "untouched";
-    const NarrowedAs plain = NarrowPath(folder, out);
-    EXPECT_FALSE(DirectoryExists(parent)) << "nothing is created unasked";
-    const NarrowedAs created = NarrowPath(folder, out, kNarrowCreateFolder);
-    AnsiString exact;
-    if (WideToAnsiExact(folder, exact)) {  // a UTF-8 system
-        EXPECT_EQ(NarrowedAs::Exact, plain);
-        EXPECT_EQ(NarrowedAs::Exact, created);
-        EXPECT_FALSE(DirectoryExists(parent)) << "an exact path needs no folder made for it";
-    } else if (testutil::HasShortNames()) {
-        EXPECT_EQ(NarrowedAs::Failed, plain);
-        ASSERT_EQ(NarrowedAs::ShortName, created);
-        EXPECT_TRUE(DirectoryExists(folder));
-        ExpectSameFolder(out, folder);
-    } else {
-        EXPECT_EQ(NarrowedAs::Failed, plain);
-        EXPECT_EQ(NarrowedAs::Failed, created);
-        EXPECT_EQ("untouched", out);
-        EXPECT_FALSE(DirectoryExists(parent)) << "a folder that cannot help is not made";
-    }
-}
-
-TEST_F(PathNarrowTest, PathsLongerThanTheClassicLimit) {
-    testutil::CodePageScope western(1252);
-    std::string deep;
-    for (int i = 0; i < 18; ++i) deep += u8"папка-με-όνομα-" + std::to_string(i) + "/";
-    const UString folder = dir.File(deep + u8"末端 😀/");
-    ASSERT_GT(folder.size(), 300u);
-    AnsiString out = "untouched";
-    const NarrowedAs how = NarrowPath(folder, out, kNarrowCreateFolder);
-    if (testutil::HasShortNames()) {
-        ASSERT_EQ(NarrowedAs::ShortName, how);
-        EXPECT_EQ(out.find("\\\\?\\"), std::string::npos) << "the \\\\?\\ form stays inside";
-        ExpectSameFolder(out, folder);
-    } else {
-        EXPECT_EQ(WideToAnsiExact(folder, out) ? NarrowedAs::Exact : NarrowedAs::Failed, how);
-    }
 }

@@ -17,6 +17,23 @@ foreach(t wizard_test wizard_keys_test extractthread_test startup_test)
   endif()
 endforeach()
 
+# The extraction session's rules, and the installer's thread beside zmpack on the hostile names.
+if(TARGET zm_zmpack_core)
+  zm_test(extraction_session_test
+          SOURCES ${CMAKE_CURRENT_LIST_DIR}/extraction_session_test.cpp
+                  ${CMAKE_CURRENT_LIST_DIR}/hostile_names.cpp
+          LIBS zm_zmpack_core zm_extract zm_wizard_testkit zm_ui_headless)
+  add_dependencies(extraction_session_test ZMEngine190)
+  add_custom_command(TARGET extraction_session_test POST_BUILD
+                     COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:ZMEngine190>
+                             $<TARGET_FILE_DIR:extraction_session_test>)
+  # zmpack's runs load the engine from the resource zmpack carries.
+  zm_wizard_resources(extraction_session_test
+                      HOSTILENAMES ${CMAKE_SOURCE_DIR}/tests/data/hostile_names.txt
+                      ZEResDll19 ${ZM_ENGINE_RESOURCE})
+  add_dependencies(extraction_session_test zm_engine_resource)
+endif()
+
 # The outside driver of the installer's windows for the Wine end-to-end runs.
 if(WIN32)
   add_executable(wizard_driver ${CMAKE_SOURCE_DIR}/tests/win/wizard_driver.cpp)

@@ -1,0 +1,220 @@
+#include "extract/ExtractionSession.h"
+
+#include <exception>
+
+#include "common/ZM_Common.h"
+#include "engine/ZMEngineApi.h"
+#include "extract/utextformat.h"
+#include "lang/ulng.h"
+#include "platform/codepage.h"
+#include "zip/ZMMessages.h"
+
+namespace extraction {
+namespace {
+
+const char16_t kTextFileExists[] = u"Файл %s существует.\r\n\r\nПерезаписать?";
+const char16_t kTextCrcMismatch[] =
+    u"Не совпадает контрольная сумма для файла %s.\r\n\r\nРаспаковать файл?";
+
+enum Remembered : int32_t { kAsk = 0, kYesToAll = 1, kNoToAll = 2 };
+
+// A skipped entry's error value is an engine error number (negative where skipping was not
+// allowed); the component's own codes lie far above them.
+bool IsEngineErrorValue(int32_t code) {
+    const int32_t n = code < 0 ? -code : code;
+    return n >= 1 && n <= ZE_ERR_UNSUPPORTED;
+}
+
+// The component takes a path as 8 bits where that form is exact, else as UTF-16.
+void HandOver(const UString& path, const std::function<void(const AnsiString&)>& narrow,
+              const std::function<void(const UString&)>& wide) {
+    AnsiString exact;
+    if (platform::WideToAnsiExact(path, exact)) {
+        narrow(exact);
+    } else {
+        wide(path);
+    }
+}
+
+}  // namespace
+
+TExtractionSession::TExtractionSession(const Setup& setup, Owner owner, const TLanguages& texts)
+    : owner_(std::move(owner)), texts_(texts), zip_(std::make_unique<TZMZipper>()) {
+    TZMZipper& z = *zip_;
+    z.SetActive(false);
+    z.NotMainThread = true;
+    z.OnCheckTerminate = [this](TCustomZMZipper&, bool& abort) { CheckTerminate(abort); };
+    z.OnProgress = [this](TCustomZMZipper&, const TZMProgressDetails& d) { Progress(d); };
+    z.OnExtractOverwrite = [this](TCustomZMZipper&, const AnsiString& file, bool, bool& yes, int) {
+        Decide(Question::FileExists, overwrite_answer_, file, yes);
+    };
+    z.OnCRC32Error = [this](TCustomZMZipper&, const AnsiString& file, uint32_t, uint32_t,
+                            bool& keep) {
+        crc_mismatches_.push_back(ShownName(file));
+        Decide(Question::CrcMismatch, crc_answer_, file, keep);
+    };
+    z.OnSkipped = [this](TCustomZMZipper&, const AnsiString&, TZMSkipTypes type, int& value) {
+        Skipped(type, value);
+    };
+    z.OnMessage = [this](TCustomZMZipper&, int code, const AnsiString& text) {
+        Message(code, text);
+    };
+    z.Unattended = true;
+    HandOver(
+        setup.package, [&](const AnsiString& p) { z.SetZipFileName(p); },
+        [&](const UString& p) { z.SetZipFileNameW(p); });
+    z.FSpecArgs = {"*.*"};
+    HandOver(
+        setup.destination, [&](const AnsiString& p) { z.ExtrBaseDir = p; },
+        [&](const UString& p) { z.ExtrBaseDirW = p; });
+    z.ExtrOptions = ZMExtrOpt(ExtrDirNames) | ZMExtrOpt(ExtrForceDirs);
+    if (setup.overwrite) z.ExtrOptions |= ZMExtrOpt(ExtrOverWrite);
+    z.Password = setup.password;
+    if (!setup.engine_folder.empty()) z.SetDLLDirectory(setup.engine_folder);
+}
+
+TExtractionSession::~TExtractionSession() = default;
+
+RunEnd TExtractionSession::Run() {
+    try {
+        zip_->SetActive(true);
+        zip_->Extract();
+        const int32_t c = zip_->ErrCode();
+        if (c == kStopRequested) {
+            // A stop nobody recorded a reason for was asked for from outside (Cancel).
+            if (error_code_ == 0) cancelled_ = true;
+        } else if (c != 0) {
+            error_code_ = c;
+        }
+    } catch (...) {
+        error_code_ = -1;
+    }
+    return End();
+}
+
+void TExtractionSession::Cancel() { zip_->Cancel(); }
+
+RunEnd TExtractionSession::End() const {
+    RunEnd end;
+    if (cancelled_) {
+        end.kind = EndKind::Cancelled;
+        return end;
+    }
+    end.code = error_code_;
+    if (error_code_ == 0) return end;
+    if (error_code_ == -1) {
+        end.kind = EndKind::InternalError;
+        return end;
+    }
+    end.kind = IsEngineErrorValue(error_code_) ? EndKind::EngineError : EndKind::ComponentError;
+    // The component's own message when it recorded this very code, else its table's text.
+    const AnsiString text =
+        zip_->ErrCode() == error_code_ ? zip_->ErrMessage() : ZMLoadStr(error_code_);
+    end.message = platform::AnsiToWide(text);
+    return end;
+}
+
+void TExtractionSession::CheckTerminate(bool& abort) {
+    if (owner_.should_stop && owner_.should_stop()) cancelled_ = true;
+    if (cancelled_ || stopped_) abort = true;
+}
+
+void TExtractionSession::Progress(const TZMProgressDetails& details) {
+    if (!owner_.report) {
+        if (details.Order() == zpoNewItem) current_item_ = details.ItemNameW();
+        return;
+    }
+    Report r;
+    switch (details.Order()) {
+        case zpoNewItem:
+            // The exact name: the 8-bit one holds '?' for what the code page lacks.
+            current_item_ = details.ItemNameW();
+            r.kind = Report::Kind::NewItem;
+            r.name = SystemPathName(current_item_);
+            r.number = details.ItemNumber();
+            r.count = details.TotalCount();
+            r.total_per_cent = details.TotalPerCent();
+            break;
+        case zpoProgress:
+            r.kind = Report::Kind::Progress;
+            r.name = SystemPathName(current_item_);
+            r.number = details.ItemNumber();
+            r.count = details.TotalCount();
+            r.item_per_cent = details.ItemPerCent();
+            r.total_per_cent = details.TotalPerCent();
+            break;
+        case zpoEndOfBatch:
+            r.kind = Report::Kind::EndOfBatch;
+            break;
+        default:
+            return;  // nothing anybody shows
+    }
+    owner_.report(r);
+}
+
+UString TExtractionSession::ShownName(const AnsiString& file_name) const {
+    // The questions are about the item under way, whose exact name its start report gave.
+    if (!current_item_.empty() && platform::WideToAnsi(current_item_) == file_name)
+        return SystemPathName(current_item_);
+    return SystemPathName(platform::AnsiToWide(file_name));
+}
+
+void TExtractionSession::Decide(Question q, int32_t& remembered, const AnsiString& file_name,
+                                bool& flag) {
+    if (remembered == kYesToAll) {
+        flag = true;
+        return;
+    }
+    if (remembered == kNoToAll) {
+        flag = false;
+        return;
+    }
+    // A run that is being stopped asks nothing more; the question counts as cancelled.
+    Answer a = Answer::Cancel;
+    if (!(owner_.should_stop && owner_.should_stop()) && owner_.ask) {
+        const bool exists = q == Question::FileExists;
+        const UString text = FormatText(
+            texts_.GetTextById(exists ? 11 : 12, exists ? kTextFileExists : kTextCrcMismatch),
+            {ShownName(file_name)});
+        a = owner_.ask(q, text);
+    }
+    switch (a) {
+        case Answer::Yes:
+            flag = true;
+            break;
+        case Answer::No:
+            flag = false;
+            break;
+        case Answer::YesToAll:
+            flag = true;
+            remembered = kYesToAll;
+            break;
+        case Answer::NoToAll:
+            flag = false;
+            remembered = kNoToAll;
+            break;
+        case Answer::Cancel:
+            flag = false;
+            cancelled_ = true;
+            break;
+        case Answer::None:
+            break;
+    }
+}
+
+void TExtractionSession::Skipped(TZMSkipTypes type, int error_value) {
+    ++skipped_count_;
+    if (type == stFileExists) {
+        ++kept_count_;
+        return;
+    }
+    error_code_ = error_value;
+    stopped_ = true;
+}
+
+void TExtractionSession::Message(int code, const AnsiString& text) {
+    // The component keeps the first error of the run itself; the texts are kept for a report.
+    if (code != 0) problems_.push_back(platform::WideToUtf8(platform::AnsiToWide(text)));
+}
+
+}  // namespace extraction

@@ -1,0 +1,261 @@
+// The extraction session, the one policy of every extraction run: the questions and their
+// remembered answers, the skip and stop rules, how a run's end is classified, the paths it hands
+// the component; and the installer's thread and zmpack deciding alike on the hostile name table.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "engine/ZMEngineApi.h"
+#include "extract/ExtractionSession.h"
+#include "extract/uextrthrd.h"
+#include "lang/ulng.h"
+#include "platform/codepage.h"
+#include "platform/files.h"
+#include "tests/unit/hostile_names.h"
+#include "tests/unit/wizard_testkit.h"
+#include "tools/zmpack/commands.h"
+#include "ui/headless/headless.h"
+
+namespace {
+
+using extraction::Answer;
+using extraction::EndKind;
+using extraction::Question;
+using testutil::ReadFile;
+using testutil::WriteFile;
+using wizardkit::U8;
+namespace hl = ui::headless;
+
+// A session's owner that answers from a script and records what it was asked.
+struct TScriptedOwner {
+    std::vector<Answer> answers;  // given in turn; Cancel once they run out
+    std::vector<std::pair<Question, std::string>> asked;
+
+    extraction::Owner Make() {
+        extraction::Owner o;
+        o.ask = [this](Question q, const UString& text) {
+            asked.push_back({q, U8(text)});
+            if (asked.size() > answers.size()) return Answer::Cancel;
+            return answers[asked.size() - 1];
+        };
+        return o;
+    }
+};
+
+class ExtractionSessionTest : public wizardkit::TInstallerTest {
+  protected:
+    UString Package(const zipkit::ZipBuilder& zip) {
+        const UString pkg = dir.File("pkg.exe");
+        EXPECT_TRUE(wizardkit::WritePackage(pkg, zip, {}));
+        return pkg;
+    }
+    extraction::Setup SetupFor(const UString& pkg) {
+        extraction::Setup s;
+        s.package = pkg;
+        s.destination = dir.File("out") + platform::PathDelimiter();
+        return s;
+    }
+    UString Out(const std::string& name) { return dir.File("out/" + name); }
+};
+
+// Three files the tests put in the destination beforehand, and one whose checksum is wrong.
+zipkit::ZipBuilder ThreeExistingAndOneBadCrc() {
+    zipkit::ZipBuilder b;
+    b.AddFile("a.txt", "new a");
+    b.AddFile("b.txt", "new b");
+    b.AddFile("c.txt", "new c");
+    zipkit::Entry bad;
+    bad.name = "bad.txt";
+    bad.data = "damaged";
+    bad.set_crc = true;
+    bad.crc = 0x12345678;
+    b.Add(bad);
+    return b;
+}
+
+TEST_F(ExtractionSessionTest, RememberedAnswersAreKeptPerQuestionForOneRun) {
+    const UString pkg = Package(ThreeExistingAndOneBadCrc());
+    ASSERT_TRUE(platform::ForceDirectories(dir.File("out")));
+    for (const char* f : {"a.txt", "b.txt", "c.txt"}) ASSERT_TRUE(WriteFile(Out(f), "old"));
+
+    // No to all at the first existing file: no other file question; the checksum question is
+    // its own and is still asked.
+    TScriptedOwner owner;
+    owner.answers = {Answer::NoToAll, Answer::No};
+    extraction::TExtractionSession s(SetupFor(pkg), owner.Make(), Languages);
+    const extraction::RunEnd end = s.Run();
+    EXPECT_EQ(EndKind::Done, end.kind) << U8(end.message);
+    ASSERT_EQ(2u, owner.asked.size());
+    EXPECT_EQ(Question::FileExists, owner.asked[0].first);
+    EXPECT_EQ(0u, owner.asked[0].second.find("Файл a.txt существует.")) << owner.asked[0].second;
+    EXPECT_EQ(Question::CrcMismatch, owner.asked[1].first);
+    EXPECT_NE(std::string::npos, owner.asked[1].second.find("bad.txt"));
+    for (const char* f : {"a.txt", "b.txt", "c.txt"}) EXPECT_EQ("old", ReadFile(Out(f))) << f;
+    EXPECT_FALSE(platform::FileExists(Out("bad.txt"))) << "damaged data is kept only on Yes";
+    EXPECT_EQ(3, s.KeptCount());
+    ASSERT_EQ(1u, s.CrcMismatches().size());
+    EXPECT_EQ(u"bad.txt", s.CrcMismatches()[0]);
+
+    // Yes, then Yes to all: the third file is not asked about; Yes keeps the damaged data.
+    TScriptedOwner again;
+    again.answers = {Answer::Yes, Answer::YesToAll, Answer::Yes};
+    extraction::TExtractionSession t(SetupFor(pkg), again.Make(), Languages);
+    EXPECT_EQ(EndKind::Done, t.Run().kind);
+    EXPECT_EQ(3u, again.asked.size());
+    for (const char* f : {"a.txt", "b.txt", "c.txt"})
+        EXPECT_EQ(std::string("new ") + f[0], ReadFile(Out(f))) << f;
+    EXPECT_EQ("damaged", ReadFile(Out("bad.txt")));
+}
+
+TEST_F(ExtractionSessionTest, CancelInAQuestionEndsTheRunAsCancelled) {
+    const UString pkg = Package(ThreeExistingAndOneBadCrc());
+    ASSERT_TRUE(platform::ForceDirectories(dir.File("out")));
+    ASSERT_TRUE(WriteFile(Out("a.txt"), "old"));
+    TScriptedOwner owner;
+    owner.answers = {Answer::Cancel};
+    extraction::TExtractionSession s(SetupFor(pkg), owner.Make(), Languages);
+    const extraction::RunEnd end = s.Run();
+    EXPECT_EQ(EndKind::Cancelled, end.kind);
+    EXPECT_EQ(0, end.code);
+    EXPECT_EQ(1u, owner.asked.size());
+    EXPECT_EQ("old", ReadFile(Out("a.txt")));
+    EXPECT_FALSE(platform::FileExists(Out("c.txt"))) << "the run stopped at the next check";
+}
+
+TEST_F(ExtractionSessionTest, SkipsStopTheRunAndClassifyItsEnd) {
+    zipkit::ZipBuilder b;
+    b.AddFile("a.txt", "a");
+    const UString pkg = Package(b);
+    TScriptedOwner owner;
+    extraction::TExtractionSession s(SetupFor(pkg), owner.Make(), Languages);
+    ASSERT_EQ(EndKind::Done, s.Run().kind);
+    TZMZipper& z = s.Zip();
+    bool abort = false;
+    int value = 1234;
+    z.OnSkipped(z, "a.txt", stFileExists, value);
+    z.OnCheckTerminate(z, abort);
+    EXPECT_FALSE(abort) << "a file left alone is no error";
+    EXPECT_EQ(EndKind::Done, s.End().kind);
+    EXPECT_EQ(1, s.SkippedCount());
+
+    value = -ZE_ERR_CREATE;
+    z.OnSkipped(z, "a.txt", stNoOpen, value);
+    z.OnCheckTerminate(z, abort);
+    EXPECT_TRUE(abort) << "any other skip stops the run";
+    EXPECT_EQ(EndKind::EngineError, s.End().kind);
+    EXPECT_EQ(-ZE_ERR_CREATE, s.End().code);
+    EXPECT_FALSE(s.Cancelled());
+
+    // A component code: its table's text, or no text at all where the table has none.
+    value = 10504;
+    z.OnSkipped(z, "a.txt", stNoAccess, value);
+    EXPECT_EQ(EndKind::ComponentError, s.End().kind);
+    EXPECT_EQ(platform::AnsiToWide(TCustomZMZipper::ZipLoadStr(10504)), s.End().message);
+    value = 999999;
+    z.OnSkipped(z, "a.txt", stNoAccess, value);
+    EXPECT_EQ(EndKind::ComponentError, s.End().kind);
+    EXPECT_TRUE(s.End().message.empty()) << U8(s.End().message);
+}
+
+TEST_F(ExtractionSessionTest, ComponentFailureIsAComponentErrorWithItsMessage) {
+    zipkit::ZipBuilder b;
+    b.AddFile("a.txt", "a");
+    const UString pkg = Package(b);
+    ASSERT_TRUE(WriteFile(dir.File("blocker"), "file"));
+    extraction::Setup setup = SetupFor(pkg);
+    setup.destination = dir.File("blocker") + platform::PathDelimiter() + u"sub";
+    TScriptedOwner owner;
+    extraction::TExtractionSession s(setup, owner.Make(), Languages);
+    const extraction::RunEnd end = s.Run();
+    EXPECT_EQ(EndKind::ComponentError, end.kind);
+    EXPECT_NE(0, end.code);
+    EXPECT_FALSE(end.message.empty());
+    EXPECT_EQ("file", ReadFile(dir.File("blocker")));
+}
+
+// Folders the code page cannot hold go to the component as UTF-16; the others as exact 8-bit
+// text. Nothing handed over carries a '?' or a short form.
+TEST_F(ExtractionSessionTest, PathsReachTheComponentExactly) {
+    for (unsigned page : {1251u, 1252u}) {
+        testutil::CodePageScope scope(page);
+        const UString folder = dir.File(u8"游戏 Ελληνικά " + std::to_string(page));
+        ASSERT_TRUE(platform::ForceDirectories(folder));
+        zipkit::ZipBuilder b;
+        b.AddFile("bin/App.EXE", "program");
+        const UString pkg = folder + platform::PathDelimiter() + u"setup.exe";
+        ASSERT_TRUE(wizardkit::WritePackage(pkg, b, {}));
+        const UString dest =
+            folder + platform::PathDelimiter() + u"Игра Zażółć" + platform::PathDelimiter();
+
+        TScriptedOwner owner;
+        extraction::Setup setup;
+        setup.package = pkg;
+        setup.destination = dest;
+        extraction::TExtractionSession s(setup, owner.Make(), Languages);
+        const TZMZipper& z = s.Zip();
+        EXPECT_TRUE(z.ExtrBaseDir.empty()) << z.ExtrBaseDir;
+        EXPECT_EQ(dest, z.ExtrBaseDirW);
+        const extraction::RunEnd end = s.Run();
+        ASSERT_EQ(EndKind::Done, end.kind) << page << ": " << U8(end.message);
+        EXPECT_EQ("program", ReadFile(dest + u"bin" + platform::PathDelimiter() + u"App.EXE"));
+
+        // A plain folder goes over as exact 8-bit text.
+        extraction::Setup plain;
+        plain.package = pkg;
+        plain.destination = dir.File("plain") + platform::PathDelimiter();
+        extraction::TExtractionSession p(plain, owner.Make(), Languages);
+        EXPECT_EQ(platform::WideToAnsi(plain.destination), p.Zip().ExtrBaseDir);
+        EXPECT_TRUE(p.Zip().ExtrBaseDirW.empty());
+        EXPECT_EQ(AnsiString::npos, p.Zip().ExtrBaseDir.find_first_of("?~"));
+    }
+}
+
+// The installer's thread (headless window) and `zmpack extract` run the same session: on every
+// name of the hostile table both refuse the run, end with the same code and leave the same tree.
+TEST_F(ExtractionSessionTest, InstallerAndZmpackDecideAlikeOnTheHostileNameTable) {
+    const auto names = hostile::Names();
+    ASSERT_GE(names.size(), 60u);
+    int alike = 0;
+    for (size_t i = 0; i < names.size(); ++i) {
+        const std::string& name = names[i];
+        const UString case_dir = dir.File("case" + std::to_string(i));
+        ASSERT_TRUE(platform::ForceDirectories(case_dir));
+        zipkit::Entry e;
+        e.name = name;
+        e.data = "escaped";
+        e.utf8 = true;
+        const UString pkg = case_dir + platform::PathDelimiter() + u"p.exe";
+        ASSERT_TRUE(
+            wizardkit::WritePackage(pkg, zipkit::ZipBuilder().AddFile("ok.txt", "ok").Add(e), {}));
+        const UString by_thread =
+            case_dir + platform::PathDelimiter() + u"thread" + platform::PathDelimiter() + u"dest";
+        const UString by_zmpack =
+            case_dir + platform::PathDelimiter() + u"zmpack" + platform::PathDelimiter() + u"dest";
+        ASSERT_TRUE(platform::ForceDirectories(by_thread));
+        ASSERT_TRUE(platform::ForceDirectories(by_zmpack));
+
+        bool done = false;
+        TExtractWindow window;
+        window.Done = [&](int32_t, int32_t, bool) { done = true; };
+        TExtractThread thread(pkg, by_thread, "", std::move(window));
+        ASSERT_TRUE(hl::PumpUntil([&] { return done; }, 120000)) << name;
+        const extraction::RunEnd end = thread.End();
+
+        const int exit = zmpack::CmdExtract({u"-d", by_zmpack, u"--overwrite", u"never", pkg});
+        const bool refused = end.kind == EndKind::EngineError && exit == zmpack::kExitPackage;
+        EXPECT_TRUE(refused) << "[" << name << "] thread " << static_cast<int>(end.kind) << " "
+                             << end.code << ", zmpack exit " << exit;
+        EXPECT_EQ(hostile::Snapshot(by_thread), hostile::Snapshot(by_zmpack)) << "[" << name << "]";
+        const std::vector<std::string> expected = {"p.exe", "thread/", "zmpack/"};
+        std::vector<std::string> outside;
+        for (const std::string& p : hostile::Snapshot(case_dir))
+            if (p.find("/dest/") == std::string::npos) outside.push_back(p.substr(0, p.find(' ')));
+        EXPECT_EQ(expected, outside) << "[" << name << "] nothing lands beside the destinations";
+        if (refused && hostile::Snapshot(by_thread) == hostile::Snapshot(by_zmpack)) ++alike;
+    }
+    std::printf("hostile names: %zu in the table, %d decided alike by the installer and zmpack\n",
+                names.size(), alike);
+}
+
+}  // namespace
