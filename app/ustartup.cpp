@@ -3,13 +3,14 @@
 #include "lang/ulng.h"
 #include "ui/services.h"
 #include "wizard/Main.h"
+#include "wizard/MainTexts.h"
 
 std::unique_ptr<TZMArchiveFile> PackageFile;
 
 namespace {
 
 constexpr const char16_t* kCorrupted = u"Package Corrupted!";
-constexpr const char16_t* kTitle = u"Setup";
+constexpr const char16_t* kTitle = kApplicationTitle;
 
 }  // namespace
 

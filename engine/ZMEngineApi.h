@@ -13,15 +13,16 @@
 #include <cstdint>
 
 #include "platform/abi.h"
+#include "zm_version.h"
 
 // ---------------------------------------------------------------------------------------------
 // Versions and names
 // ---------------------------------------------------------------------------------------------
 
 // ZE_Version(): the command-record generation the library understands.
-constexpr int32_t kZEVersion = 190;
+constexpr int32_t kZEVersion = ZM_ENGINE_VERSION;
 // ZE_PrivVersion(): the build of the library; loaders accept 1900095 and above.
-constexpr int32_t kZEPrivVersion = 1900096;
+constexpr int32_t kZEPrivVersion = ZM_ENGINE_BUILD;
 constexpr int32_t kZEMinPrivVersion = 1900095;
 // ZECommand::Check must hold this value; a record without it is refused with ZE_ERR_BAD_OPTIONS.
 constexpr uint32_t kZECommandCheck = 0x03070505u;

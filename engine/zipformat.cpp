@@ -131,6 +131,8 @@ bool ZipDirectory::Open(ByteSource* source) {
     error_text_.clear();
     if (source_ == nullptr || source_->Size() < 0) return Fail(ZE_ERR_OPEN_ZIP, "no archive");
     opened_ = false;
+    whole_ = false;
+    buf_pos_ = buf_len_ = 0;
     if (!FindEndRecord()) return false;
     opened_ = true;
     Rewind();
@@ -232,8 +234,12 @@ bool ZipDirectory::ReadZip64(int64_t locator_pos, int64_t& record_pos, uint64_t&
 }
 
 void ZipDirectory::Rewind() {
-    buf_pos_ = buf_len_ = 0;
-    next_read_ = end_.cd_start;
+    // A directory held whole is walked again from memory; a larger one is read again.
+    buf_pos_ = 0;
+    if (!whole_) {
+        buf_len_ = 0;
+        next_read_ = end_.cd_start;
+    }
     read_count_ = 0;
     // A failed walk may be retried from the start; a failed Open may not.
     if (opened_) {
@@ -254,6 +260,10 @@ bool ZipDirectory::Fill(size_t need) {
     buf_len_ -= buf_pos_;
     buf_pos_ = 0;
     size_t want = std::max(need, kReadChunk);
+    // The first fill of a directory small enough takes all of it, so later walks read nothing.
+    const bool first = next_read_ == end_.cd_start && buf_len_ == 0;
+    if (first && end_.cd_size <= kWholeDirectory)
+        want = std::max(want, static_cast<size_t>(end_.cd_size));
     if (buffer_.size() < want) buffer_.resize(want);
     size_t n = static_cast<size_t>(std::min<int64_t>(left, static_cast<int64_t>(want - buf_len_)));
     if (!source_->ReadAt(next_read_, buffer_.data() + buf_len_, n)) {
@@ -262,6 +272,7 @@ bool ZipDirectory::Fill(size_t need) {
     }
     next_read_ += static_cast<int64_t>(n);
     buf_len_ += n;
+    whole_ = first && next_read_ == cd_end;
     return buf_len_ - buf_pos_ >= need;
 }
 

@@ -117,6 +117,9 @@ class ZipDirectory {
     const std::string& ErrorText() const { return error_text_; }
     const ZipEnd& End() const { return end_; }
 
+    // A central directory up to this size is read once and kept for every later walk.
+    static constexpr uint64_t kWholeDirectory = 16u << 20;
+
     // Central directory iteration: Next gives the entries in stored order. It returns false at
     // the end (Error() 0) or on a malformed entry (Error() set); the count read never exceeds the
     // recorded count, and an end before the recorded count is an error.
@@ -148,6 +151,7 @@ class ZipDirectory {
     size_t buf_len_ = 0;
     int64_t next_read_ = 0;  // absolute position of the next byte to load into buffer_
     uint64_t read_count_ = 0;
+    bool whole_ = false;          // buffer_ holds the whole central directory from its first byte
     std::vector<uint8_t> local_;  // the local header's name and extra field being checked
 };
 

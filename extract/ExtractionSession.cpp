@@ -39,9 +39,16 @@ void HandOver(const UString& path, const std::function<void(const AnsiString&)>&
 }  // namespace
 
 TExtractionSession::TExtractionSession(const Setup& setup, Owner owner, const TLanguages& texts)
-    : owner_(std::move(owner)), texts_(texts), zip_(std::make_unique<TZMZipper>()) {
+    : owner_(std::move(owner)), texts_(texts) {
+    if (setup.opened != nullptr) {
+        zip_ = setup.opened;
+        was_not_main_thread_ = zip_->NotMainThread;
+    } else {
+        own_ = std::make_unique<TZMZipper>();
+        zip_ = own_.get();
+        zip_->SetActive(false);
+    }
     TZMZipper& z = *zip_;
-    z.SetActive(false);
     z.NotMainThread = true;
     z.OnCheckTerminate = [this](TCustomZMZipper&, bool& abort) { CheckTerminate(abort); };
     z.OnProgress = [this](TCustomZMZipper&, const TZMProgressDetails& d) { Progress(d); };
@@ -60,9 +67,11 @@ TExtractionSession::TExtractionSession(const Setup& setup, Owner owner, const TL
         Message(code, text);
     };
     z.Unattended = true;
-    HandOver(
-        setup.package, [&](const AnsiString& p) { z.SetZipFileName(p); },
-        [&](const UString& p) { z.SetZipFileNameW(p); });
+    if (own_) {
+        HandOver(
+            setup.package, [&](const AnsiString& p) { z.SetZipFileName(p); },
+            [&](const UString& p) { z.SetZipFileNameW(p); });
+    }
     z.FSpecArgs = {"*.*"};
     HandOver(
         setup.destination, [&](const AnsiString& p) { z.ExtrBaseDir = p; },
@@ -73,14 +82,23 @@ TExtractionSession::TExtractionSession(const Setup& setup, Owner owner, const TL
     if (!setup.engine_folder.empty()) z.SetDLLDirectory(setup.engine_folder);
 }
 
-TExtractionSession::~TExtractionSession() = default;
+TExtractionSession::~TExtractionSession() {
+    if (own_) return;
+    zip_->OnCheckTerminate = nullptr;
+    zip_->OnProgress = nullptr;
+    zip_->OnExtractOverwrite = nullptr;
+    zip_->OnCRC32Error = nullptr;
+    zip_->OnSkipped = nullptr;
+    zip_->OnMessage = nullptr;
+    zip_->NotMainThread = was_not_main_thread_;
+}
 
 RunEnd TExtractionSession::Run() {
     try {
-        zip_->SetActive(true);
+        zip_->SetActive(true);  // reads the directory unless it is known
         zip_->Extract();
         const int32_t c = zip_->ErrCode();
-        if (c == kStopRequested) {
+        if (c == zmmsg::Cancelled) {
             // A stop nobody recorded a reason for was asked for from outside (Cancel).
             if (error_code_ == 0) cancelled_ = true;
         } else if (c != 0) {

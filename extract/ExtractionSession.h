@@ -67,6 +67,10 @@ struct Setup {
     AnsiString password;       // empty: none
     bool overwrite = false;    // replace existing files without asking
     AnsiString engine_folder;  // where to look for the engine library; empty: the loader's order
+    // The component that opened the package (borrowed, handed back without the session's
+    // handlers when it ends): its directory is known already, so the run does not read it again.
+    // Null: the session opens the package with a component of its own.
+    TZMZipper* opened = nullptr;
 };
 
 struct Owner {
@@ -78,9 +82,6 @@ struct Owner {
 
 class TExtractionSession {
   public:
-    // The component's code for a stop that was asked for.
-    static constexpr int32_t kStopRequested = 11007;
-
     // texts: the language pack the questions come from (the installer's global one, or the
     // package's own for zmpack).
     TExtractionSession(const Setup& setup, Owner owner, const TLanguages& texts);
@@ -116,7 +117,9 @@ class TExtractionSession {
 
     Owner owner_;
     const TLanguages& texts_;
-    std::unique_ptr<TZMZipper> zip_;
+    std::unique_ptr<TZMZipper> own_;
+    TZMZipper* zip_ = nullptr;  // own_, or the borrowed one
+    bool was_not_main_thread_ = false;
     UString current_item_;  // exact stored name of the item under way
     int32_t error_code_ = 0;
     int32_t overwrite_answer_ = 0;  // 0 ask, 1 yes to all, 2 no to all

@@ -31,7 +31,7 @@ extraction::Answer FromModalResult(int32_t result) {
 AnsiString TExtractThread::EngineLocation;
 
 TExtractThread::TExtractThread(const UString& package, const UString& destination,
-                               const AnsiString& password, TExtractWindow window)
+                               const AnsiString& password, TExtractWindow window, TZMZipper* opened)
     : window_(std::move(window)) {
     OnTerminate = [this] { Completed(); };
 
@@ -40,6 +40,7 @@ TExtractThread::TExtractThread(const UString& package, const UString& destinatio
     setup.destination = destination;
     setup.password = password;
     setup.engine_folder = EngineLocation;
+    setup.opened = opened;
     extraction::Owner owner;
     owner.report = [this](const extraction::Report& r) { Reported(r); };
     owner.ask = [this](extraction::Question, const UString& text) { return AskUser(text); };

@@ -44,9 +44,10 @@ class TExtractThread : public ui::TThread {
     // Reports that may wait at most, so a hand-over never grows without bound.
     static constexpr size_t kMostWaiting = 512;
 
-    // The package file and the destination as they are (exact), the archive's password.
+    // The package file and the destination as they are (exact), the archive's password; opened:
+    // the component that opened the package, if it is to be used again (borrowed).
     TExtractThread(const UString& package, const UString& destination, const AnsiString& password,
-                   TExtractWindow window);
+                   TExtractWindow window, TZMZipper* opened = nullptr);
     ~TExtractThread() override;
 
     // How the run ended; read after the completion call.

@@ -69,6 +69,18 @@ bool TZMArchiveFile::OpenZip() {
     try {
         Zip = std::make_unique<TZMZipper>();
         Zip->Unattended = true;
+        // The program to run is looked for in the same walk that counts the entries.
+        exe_count_ = 0;
+        exe_name_.clear();
+        Zip->OnDirectoryEntry = [this](const zipformat::ZipEntry& entry) {
+            const UString name = entry.DecodedName();
+            const UString part = name.substr(NameStart(name));
+            const size_t dot = part.rfind(u'.');
+            if (dot != UString::npos && platform::WideLower(part.substr(dot)) == u".exe") {
+                ++exe_count_;
+                exe_name_ = name;
+            }
+        };
         // The component takes the 8-bit path where it is exact, else the UTF-16 one.
         AnsiString narrow;
         if (platform::WideToAnsiExact(Container->FileName, narrow)) {
@@ -76,6 +88,7 @@ bool TZMArchiveFile::OpenZip() {
         } else {
             Zip->SetZipFileNameW(Container->FileName);
         }
+        Zip->OnDirectoryEntry = nullptr;
         if (Zip->Count() > 0) return true;
     } catch (...) {
     }
@@ -98,20 +111,7 @@ UString TZMArchiveFile::GetTitle() const {
 }
 
 void TZMArchiveFile::FindSingleExe() {
-    if (!Zip) return;
-    int count = 0;
-    UString last;
-    Zip->ForEachEntry([&](const zipformat::ZipEntry& entry) {
-        const UString name = entry.DecodedName();
-        const UString part = name.substr(NameStart(name));
-        const size_t dot = part.rfind(u'.');
-        if (dot != UString::npos && platform::WideLower(part.substr(dot)) == u".exe") {
-            ++count;
-            last = name;
-        }
-        return true;
-    });
-    if (count == 1) ExeName = SystemPathName(last);
+    if (Zip && exe_count_ == 1) ExeName = SystemPathName(exe_name_);
 }
 
 bool TZMArchiveFile::VerifyZip(bool fast, const ProgressCallback& progress) const {

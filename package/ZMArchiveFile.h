@@ -42,7 +42,8 @@ class TZMArchiveFile {
     // The package's title, or the own file's name without folder and extension when the package
     // has none or asks for the file name.
     UString GetTitle() const;
-    // Sets ExeName when exactly one entry's name ends in ".exe" (any letter case).
+    // Sets ExeName when exactly one entry's name ends in ".exe" (any letter case); the entries
+    // were looked at when the archive was opened.
     void FindSingleExe();
     // The "zip" block's CRC check with paced progress (see TZMContainerFile::VerifyBlock).
     bool VerifyZip(bool fast, const ProgressCallback& progress) const;
@@ -55,4 +56,6 @@ class TZMArchiveFile {
     void FreeAll();
 
     UString own_file_;
+    int exe_count_ = 0;  // entries named "*.exe" seen when the archive was opened
+    UString exe_name_;   // the last of them, as stored
 };

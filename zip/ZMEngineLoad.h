@@ -58,7 +58,7 @@ struct TZMLoaderClient {
 
 class TZMEngineLoader {
   public:
-    static constexpr int32_t kVersion = 190;
+    static constexpr int32_t kVersion = kZEVersion;
     static constexpr int32_t kMinPrivVersion = 1900095;
     static constexpr size_t kResourceMin = 50000;   // the resource is used from this size...
     static constexpr size_t kResourceMax = 600000;  // ...up to, not including, this one

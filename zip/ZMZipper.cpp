@@ -153,6 +153,7 @@ void TCustomZMZipper::SetError(int32_t code, const AnsiString& message) {
 int32_t TCustomZMZipper::WalkDirectory(const std::function<bool(const zipformat::ZipEntry&)>& visit,
                                        AnsiString& why) const {
     const AnsiString shown = platform::WideToAnsi(zip_path_);
+    ++directory_walks_;
     platform::FileStream file;
     if (!file.Open(zip_path_, platform::FileStream::Mode::ReadShared)) {
         why = EngineErrorText(ZE_ERR_OPEN_ZIP) + " " + shown;
@@ -181,8 +182,9 @@ void TCustomZMZipper::ReadDirectory() {
         size_t count = 0;
         AnsiString why;
         const int32_t error = WalkDirectory(
-            [&](const zipformat::ZipEntry&) {
+            [&](const zipformat::ZipEntry& entry) {
                 ++count;
+                if (OnDirectoryEntry) OnDirectoryEntry(entry);
                 return true;
             },
             why);

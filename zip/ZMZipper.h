@@ -160,6 +160,12 @@ class TCustomZMZipper : public TZMLoaderClient {
     // "Pump pending window messages" of the check-terminate step, for a caller on the main thread
     // that has a window loop; never called with NotMainThread set or off the main thread.
     std::function<void()> OnPumpMessages;
+    // Called with every entry while the component reads the directory (when it becomes active or
+    // gets a new file name), so its owner learns what it needs of the listing in the same walk.
+    std::function<void(const zipformat::ZipEntry& entry)> OnDirectoryEntry;
+
+    // How many times this component has walked the archive's directory.
+    uint32_t DirectoryWalks() const { return directory_walks_; }
 
     // TZMLoaderClient
     int Verbosity() const override { return Trace ? 2 : Verbose ? 1 : 0; }
@@ -188,6 +194,7 @@ class TCustomZMZipper : public TZMLoaderClient {
 
     bool active_ = true;
     bool pending_read_ = false;
+    mutable uint32_t directory_walks_ = 0;
     bool busy_ = false;
     bool refused_ = false;
     bool pump_ = true;

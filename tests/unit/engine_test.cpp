@@ -593,7 +593,7 @@ TEST(EngineLibrary, LoadsByFullPathAndRuns) {
     auto path = reinterpret_cast<ZE_PathFunc>(lib.Symbol("ZE_Path"));
     ASSERT_TRUE(exec && version && priv && abort && name && banner && path);
     EXPECT_EQ(version(), 190);
-    EXPECT_EQ(priv(), 1900096);
+    EXPECT_EQ(priv(), kZEPrivVersion);
     char buf[261];
     std::memset(buf, 'x', sizeof buf);
     EXPECT_EQ(name(buf, 260, 0), 11);

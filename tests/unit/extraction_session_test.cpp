@@ -9,7 +9,9 @@
 #include "engine/ZMEngineApi.h"
 #include "extract/ExtractionSession.h"
 #include "extract/uextrthrd.h"
+#include "common/ZM_Common.h"
 #include "lang/ulng.h"
+#include "package/ZMArchiveFile.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "tests/unit/hostile_names.h"
@@ -209,6 +211,43 @@ TEST_F(ExtractionSessionTest, PathsReachTheComponentExactly) {
         EXPECT_TRUE(p.Zip().ExtrBaseDirW.empty());
         EXPECT_EQ(AnsiString::npos, p.Zip().ExtrBaseDir.find_first_of("?~"));
     }
+}
+
+// A package is read once when it is opened (the entry count and the program to run in one walk);
+// the extraction through the same component does not read the directory again (the engine reads
+// it once for its two passes).
+TEST_F(ExtractionSessionTest, TheOpenedComponentRunsTheExtractionWithoutAnotherWalk) {
+    zipkit::ZipBuilder b;
+    b.AddFile("readme.txt", "read me");
+    b.AddFile("bin/App.EXE", "program");
+    const UString pkg = Package(b);
+    TZMArchiveFile package;
+    ASSERT_TRUE(package.Open(pkg, true));
+    EXPECT_EQ(1u, package.Zip->DirectoryWalks());
+    package.FindSingleExe();
+    EXPECT_EQ(SystemPathName(u"bin/App.EXE"), package.ExeName);
+    EXPECT_EQ(1u, package.Zip->DirectoryWalks());
+
+    TScriptedOwner owner;
+    extraction::Setup setup = SetupFor(pkg);
+    setup.opened = package.Zip.get();
+    {
+        extraction::TExtractionSession s(setup, owner.Make(), Languages);
+        ASSERT_EQ(EndKind::Done, s.Run().kind);
+        EXPECT_EQ(2, s.ProcessedCount());
+    }
+    EXPECT_EQ(1u, package.Zip->DirectoryWalks());
+    EXPECT_EQ("program", ReadFile(Out("bin/App.EXE")));
+    EXPECT_FALSE(package.Zip->OnProgress) << "the borrowed component is handed back clean";
+    EXPECT_FALSE(package.Zip->NotMainThread);
+
+    // A second run through it (the wizard's Back and Next) works the same way.
+    TScriptedOwner again;
+    again.answers = {Answer::YesToAll};
+    extraction::TExtractionSession s(setup, again.Make(), Languages);
+    EXPECT_EQ(EndKind::Done, s.Run().kind);
+    EXPECT_EQ(1u, again.asked.size());
+    EXPECT_EQ(1u, package.Zip->DirectoryWalks());
 }
 
 // The installer's thread (headless window) and `zmpack extract` run the same session: on every

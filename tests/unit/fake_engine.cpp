@@ -7,10 +7,10 @@
 #include "engine/ZMEngineApi.h"
 
 #ifndef FAKE_VERSION
-#define FAKE_VERSION 190
+#define FAKE_VERSION ZM_ENGINE_VERSION
 #endif
 #ifndef FAKE_PRIV_VERSION
-#define FAKE_PRIV_VERSION 1900096
+#define FAKE_PRIV_VERSION ZM_ENGINE_BUILD
 #endif
 #ifndef FAKE_NAME
 #define FAKE_NAME "FakeEngine"

@@ -34,7 +34,6 @@ if(ZM_BUILD_TESTS)
   add_dependencies(loader_test ${zm_fakes})
   if(TARGET ZMEngine190)
     # The real engine goes through the same resource copy, packed by the build-time packer.
-    find_package(Python3 REQUIRED COMPONENTS Interpreter)
     # Stripped as a shipped copy would be, so a debug build still fits the resource's limits.
     if(CMAKE_STRIP)
       set(zm_copy_engine ${CMAKE_STRIP} --strip-all -o ${zm_fake_dir}/real_engine.bin

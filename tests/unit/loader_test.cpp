@@ -52,14 +52,14 @@ std::string Version(uint32_t v) {
 
 // The library image as the resource carries it, padded with zeros to the given total size
 // (zeros after an image do not stop it from loading).
-std::string Verbatim(const std::string& image, size_t total, uint32_t version = 1900096) {
+std::string Verbatim(const std::string& image, size_t total, uint32_t version = kZEPrivVersion) {
     std::string r = Version(version) + image;
     EXPECT_LE(r.size(), total) << "fake image too large for this size";
     r.resize(total, '\0');
     return r;
 }
 // Packed images are padded to 60,000 bytes first, so the resource is large enough to be used.
-std::string Packed(std::string image, int64_t declared = -1, uint32_t version = 1900096) {
+std::string Packed(std::string image, int64_t declared = -1, uint32_t version = kZEPrivVersion) {
     if (image.size() < 60000) image.resize(60000, '\0');
     return Version(version) + PackLiterals(image, declared);
 }

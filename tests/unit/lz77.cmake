@@ -1,6 +1,5 @@
 # The expander, against streams built here and against the build-time packer's output.
 if(ZM_BUILD_TESTS)
-  find_package(Python3 REQUIRED COMPONENTS Interpreter)
   set(ZM_LZ77PACK ${CMAKE_SOURCE_DIR}/tools/lz77pack/lz77pack.py)
   # Sample: the packer's own source twice with a zero run between, so there are long, far and
   # overlapping matches.

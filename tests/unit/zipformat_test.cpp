@@ -162,3 +162,44 @@ TEST(ZipFormat, EveryTruncationAndByteFlipStaysInBounds) {
         }
     }
 }
+
+namespace {
+
+// Counts the bytes read from the central directory's range.
+class CountingSource : public MemorySource {
+  public:
+    using MemorySource::MemorySource;
+    bool ReadAt(int64_t offset, void* buffer, size_t n) override {
+        const int64_t end = offset + static_cast<int64_t>(n);
+        if (end > cd_start && offset < cd_end)
+            directory_bytes += std::min(end, cd_end) - std::max(offset, cd_start);
+        return MemorySource::ReadAt(offset, buffer, n);
+    }
+    int64_t cd_start = 0, cd_end = 0, directory_bytes = 0;
+};
+
+}  // namespace
+
+// The engine walks the directory twice (a survey, then the extraction): a directory of ordinary
+// size is read from the file once; one beyond the limit is read again, in bounded pieces.
+TEST(ZipFormat, DirectoryIsReadOnceForEveryWalk) {
+    for (size_t files : {size_t(3), size_t(2000)}) {
+        zipkit::ZipBuilder b;
+        for (size_t i = 0; i < files; ++i)
+            b.AddFile("folder/file" + std::to_string(i) + ".txt", "x", 0);
+        const std::string bytes = b.Build();
+        CountingSource src(bytes.data(), bytes.size());
+        ZipDirectory dir;
+        ASSERT_TRUE(dir.Open(&src));
+        src.cd_start = dir.End().cd_start;
+        src.cd_end = src.cd_start + static_cast<int64_t>(dir.End().cd_size);
+        src.directory_bytes = 0;
+        for (int walk = 0; walk < 3; ++walk) EXPECT_EQ(files, ReadAll(dir).size());
+        EXPECT_EQ(src.cd_end - src.cd_start, src.directory_bytes) << files << " files";
+        // Opening again starts afresh.
+        ASSERT_TRUE(dir.Open(&src));
+        src.directory_bytes = 0;
+        EXPECT_EQ(files, ReadAll(dir).size());
+        EXPECT_EQ(src.cd_end - src.cd_start, src.directory_bytes);
+    }
+}

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "common/ZM_Common.h"
 #include "package/ZMArchiveFile.h"
 #include "platform/codepage.h"
 #include "platform/console.h"
@@ -87,7 +88,7 @@ TEST_F(ZmpackTest, RoundTripGivesIdenticalFiles) {
     TZMArchiveFile f;
     ASSERT_TRUE(f.Open(pkg, true));
     f.FindSingleExe();
-    EXPECT_EQ(u"sub/deep/tool.exe", f.ExeName);
+    EXPECT_EQ(SystemPathName(u"sub/deep/tool.exe"), f.ExeName);
 
     // Without -d the files go to the default destination: the package's folder plus title.
     ASSERT_EQ(zmpack::kExitOk, zmpack::CmdExtract(Args({pkg})));

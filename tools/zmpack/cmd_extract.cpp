@@ -145,7 +145,7 @@ int CmdExtract(const std::vector<UString>& args) {
     setup.password =
         o.Has("password") ? platform::WideToAnsi(o.Value("password")) : package.ArchivePassword;
     setup.overwrite = mode == Mode::Always;
-    package.Zip.reset();  // the listing component is done with
+    setup.opened = package.Zip.get();  // its directory is known: not read again
     Terminal terminal(mode, platform::StderrIsTerminal());
     extraction::TExtractionSession session(setup, terminal.Owner(), texts);
     const extraction::RunEnd end = session.Run();

@@ -2,9 +2,7 @@
 
 #include <cstdio>
 
-#ifndef ZM_VERSION
-#define ZM_VERSION "0"
-#endif
+#include "zm_version.h"
 
 namespace zmpack {
 namespace {
@@ -45,6 +43,6 @@ int Complain(const std::string& command, const std::string& message, int status)
     return status;
 }
 
-const char* VersionText() { return "zmpack " ZM_VERSION "\n"; }
+const char* VersionText() { return "zmpack " ZM_PRODUCT_VERSION "\n"; }
 
 }  // namespace zmpack
