@@ -7,6 +7,7 @@
 #include <mutex>
 #include <new>
 
+#include "common/littleendian.h"
 #include "package/crc32.h"
 #include "platform/files.h"
 #include "platform/thread.h"
@@ -36,12 +37,6 @@ void Pause(unsigned ms) {
     } else {
         platform::SleepMs(ms);
     }
-}
-
-int64_t ReadLE(const unsigned char* p, int bytes) {
-    uint64_t v = 0;
-    for (int i = bytes - 1; i >= 0; --i) v = (v << 8) | p[i];
-    return static_cast<int64_t>(v);
 }
 
 bool ReadAt(FileStream& f, int64_t pos, void* buf, size_t n) {
@@ -85,15 +80,15 @@ bool ParseChain(FileStream& f, int64_t file_size, int64_t pos,
 
         auto b = std::make_unique<TZMArchiveBlock>();
         b->Offset = pos;
-        b->Size = ReadLE(fixed + 4, 8);
-        b->Crc32 = static_cast<uint32_t>(ReadLE(fixed + 12, 4));
+        b->Size = static_cast<int64_t>(le::Get64(fixed + 4));
+        b->Crc32 = le::Get32(fixed + 12);
         const uint8_t flags = fixed[16];
         b->CheckCrc = (flags & zmcf::kFlagCheckCrc) != 0;
         b->Scrambled = (flags & zmcf::kFlagScrambled) != 0;
         b->ThirdFlag = (flags & zmcf::kFlagThird) != 0;
         b->Kind = static_cast<uint8_t>(flags >> 4);
         b->XorKey = fixed[17];
-        b->NameLength = static_cast<uint32_t>(ReadLE(fixed + 18, 2));
+        b->NameLength = le::Get16(fixed + 18);
         b->BlockName.resize(b->NameLength);
         if (b->NameLength > 0 && !f.ReadExact(&b->BlockName[0], b->NameLength)) return false;
         XorScramble(&b->BlockName[0], b->BlockName.size(), b->XorKey);
