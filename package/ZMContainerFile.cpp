@@ -8,7 +8,7 @@
 #include <new>
 
 #include "common/littleendian.h"
-#include "package/crc32.h"
+#include "engine/crc32.h"
 #include "platform/files.h"
 #include "platform/thread.h"
 
@@ -224,14 +224,13 @@ bool TZMContainerFile::VerifyBlock(const AnsiString& name, bool fast,
         return got;
     };
 
-    uint32_t reg = 0xFFFFFFFFu;
     size_t got = read_chunk(std::min(chunk, b->DataSize));
-    reg = Crc32Update(buf.data(), got, reg);
+    uint32_t crc = Crc32Update(0, buf.data(), got);
     int64_t total = static_cast<int64_t>(got);
     int last_percent = 0;
     while (got > 0) {
         got = read_chunk(std::min(chunk, b->DataSize - total));
-        reg = Crc32Update(buf.data(), got, reg);
+        crc = Crc32Update(crc, buf.data(), got);
         total += static_cast<int64_t>(got);
         const int percent = static_cast<int>(
             std::nearbyint(static_cast<double>(total) / static_cast<double>(b->DataSize) * 100.0));
@@ -243,5 +242,5 @@ bool TZMContainerFile::VerifyBlock(const AnsiString& name, bool fast,
             if (abort) return true;
         }
     }
-    return ~reg == b->Crc32;
+    return crc == b->Crc32;
 }
