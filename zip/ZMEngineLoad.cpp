@@ -11,6 +11,7 @@
 #include "platform/resources.h"
 #include "platform/sysdirs.h"
 #include "zip/EZMZipper.h"
+#include "zip/ZMExpandLZ77.h"
 #include "zip/ZMMessages.h"
 
 namespace {
@@ -318,7 +319,7 @@ bool TZMEngineLoader::WriteImage(const unsigned char* data, size_t size) {
     } else {
         TZMMemoryInStream in(data, size);
         TZMStringOutStream out(image);
-        if (::ExpandLz77(out, in, static_cast<int64_t>(size), kMaxImage) != kLz77Ok) return false;
+        if (ExpandLz77(out, in, static_cast<int64_t>(size), kMaxImage) != kLz77Ok) return false;
     }
     platform::FileStream f;
     if (!f.Open(TempDllPath_, platform::FileStream::Mode::CreateNew)) return false;
@@ -395,7 +396,6 @@ void TZMEngineLoader::Release(TZMLoaderClient* client) {
     AnsiString previous = DllName_;
     Module.Free();
     ClearEntryPoints();
-    if (DeleteOnRelease) DropCopy();
     Report(client, zmmsg::Unloaded, ZMFormat(ZMLoadStr(zmmsg::Unloaded), {previous}));
 }
 
