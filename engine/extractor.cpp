@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "engine/crc32.h"
 #include "engine/entryname.h"
 #include "engine/finalnames.h"
 #include "engine/namematch.h"

@@ -33,7 +33,4 @@ class Inflater {
     virtual uint32_t Crc() const = 0;
 };
 
-// CRC-32 (as zip records it) of n more bytes after crc (0 to start).
-uint32_t Crc32Update(uint32_t crc, const void* data, size_t n);
-
 }  // namespace engine

@@ -1,6 +1,5 @@
 // The inflater on the Intel storage acceleration library: the same bytes as zlib's, expanded
 // about twice as fast, with the CRC-32 computed as the output is written.
-#include <isa-l/crc.h>
 #include <isa-l/igzip_lib.h>
 
 #include <algorithm>
@@ -46,17 +45,6 @@ class IsalInflater : public Inflater {
 
 std::unique_ptr<Inflater> Inflater::Create() {
     return std::unique_ptr<Inflater>(new (std::nothrow) IsalInflater);
-}
-
-uint32_t Crc32Update(uint32_t crc, const void* data, size_t n) {
-    const unsigned char* p = static_cast<const unsigned char*>(data);
-    while (n > 0) {
-        const uint64_t step = std::min<size_t>(n, 1u << 30);
-        crc = crc32_gzip_refl(crc, p, step);
-        p += step;
-        n -= step;
-    }
-    return crc;
 }
 
 }  // namespace engine

@@ -3,12 +3,13 @@
 #include <algorithm>
 #include <vector>
 
-#include "engine/zipformat_bytes.h"
+#include "common/littleendian.h"
 
 namespace zipformat {
 namespace {
 
-using namespace bytes;
+using le::Get16;
+using le::Get32;
 
 constexpr uint32_t kEndSig = 0x06054b50;
 constexpr int64_t kEndSize = 22;

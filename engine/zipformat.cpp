@@ -9,6 +9,7 @@
 #include "engine/ZMEngineApi.h"
 #include "engine/signedimage.h"
 #include "engine/zipformat_bytes.h"
+#include "common/littleendian.h"
 #include "platform/codepage.h"
 
 namespace zipformat {
@@ -27,6 +28,9 @@ constexpr size_t kReadChunk = 64 * 1024;
 }  // namespace
 
 using namespace bytes;
+using le::Get16;
+using le::Get32;
+using le::Get64;
 
 FileSource::FileSource(platform::FileStream& file, bool whole_file)
     : file_(file), size_(file.Size()) {

@@ -6,10 +6,14 @@
 #include "engine/ZMEngineApi.h"
 #include "engine/zipformat.h"
 #include "engine/zipformat_bytes.h"
+#include "common/littleendian.h"
 
 namespace zipformat {
 
 using namespace bytes;
+using le::Get16;
+using le::Get32;
+using le::Get64;
 
 int ZipDirectory::LocateData(const ZipEntry& entry, int64_t& data_pos, std::string& why) {
     int64_t pos;

@@ -7,7 +7,8 @@
 #include <mutex>
 #include <new>
 
-#include "package/crc32.h"
+#include "common/littleendian.h"
+#include "engine/crc32.h"
 #include "platform/files.h"
 #include "platform/thread.h"
 
@@ -36,12 +37,6 @@ void Pause(unsigned ms) {
     } else {
         platform::SleepMs(ms);
     }
-}
-
-int64_t ReadLE(const unsigned char* p, int bytes) {
-    uint64_t v = 0;
-    for (int i = bytes - 1; i >= 0; --i) v = (v << 8) | p[i];
-    return static_cast<int64_t>(v);
 }
 
 bool ReadAt(FileStream& f, int64_t pos, void* buf, size_t n) {
@@ -85,15 +80,15 @@ bool ParseChain(FileStream& f, int64_t file_size, int64_t pos,
 
         auto b = std::make_unique<TZMArchiveBlock>();
         b->Offset = pos;
-        b->Size = ReadLE(fixed + 4, 8);
-        b->Crc32 = static_cast<uint32_t>(ReadLE(fixed + 12, 4));
+        b->Size = static_cast<int64_t>(le::Get64(fixed + 4));
+        b->Crc32 = le::Get32(fixed + 12);
         const uint8_t flags = fixed[16];
         b->CheckCrc = (flags & zmcf::kFlagCheckCrc) != 0;
         b->Scrambled = (flags & zmcf::kFlagScrambled) != 0;
         b->ThirdFlag = (flags & zmcf::kFlagThird) != 0;
         b->Kind = static_cast<uint8_t>(flags >> 4);
         b->XorKey = fixed[17];
-        b->NameLength = static_cast<uint32_t>(ReadLE(fixed + 18, 2));
+        b->NameLength = le::Get16(fixed + 18);
         b->BlockName.resize(b->NameLength);
         if (b->NameLength > 0 && !f.ReadExact(&b->BlockName[0], b->NameLength)) return false;
         XorScramble(&b->BlockName[0], b->BlockName.size(), b->XorKey);
@@ -229,14 +224,13 @@ bool TZMContainerFile::VerifyBlock(const AnsiString& name, bool fast,
         return got;
     };
 
-    uint32_t reg = 0xFFFFFFFFu;
     size_t got = read_chunk(std::min(chunk, b->DataSize));
-    reg = Crc32Update(buf.data(), got, reg);
+    uint32_t crc = Crc32Update(0, buf.data(), got);
     int64_t total = static_cast<int64_t>(got);
     int last_percent = 0;
     while (got > 0) {
         got = read_chunk(std::min(chunk, b->DataSize - total));
-        reg = Crc32Update(buf.data(), got, reg);
+        crc = Crc32Update(crc, buf.data(), got);
         total += static_cast<int64_t>(got);
         const int percent = static_cast<int>(
             std::nearbyint(static_cast<double>(total) / static_cast<double>(b->DataSize) * 100.0));
@@ -248,5 +242,5 @@ bool TZMContainerFile::VerifyBlock(const AnsiString& name, bool fast,
             if (abort) return true;
         }
     }
-    return ~reg == b->Crc32;
+    return crc == b->Crc32;
 }

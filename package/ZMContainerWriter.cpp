@@ -3,8 +3,8 @@
 #include <cstring>
 #include <vector>
 
+#include "engine/crc32.h"
 #include "package/ZMContainerFile.h"
-#include "package/crc32.h"
 #include "platform/codepage.h"
 
 namespace {
@@ -123,7 +123,7 @@ bool TZMContainerWriter::AddBlockFromFile(const AnsiString& name, const UString&
 bool TZMContainerWriter::WriteMemoryBlock(const AnsiString& name, const std::string& data,
                                           bool check_crc, bool scrambled, uint8_t kind,
                                           uint8_t key) {
-    const uint32_t crc = ~Crc32Update(data.data(), data.size(), 0xFFFFFFFFu);
+    const uint32_t crc = Crc32Update(0, data.data(), data.size());
     if (!WriteRecordHead(name, static_cast<int64_t>(data.size()), crc,
                          Flags(check_crc, scrambled, kind), key)) {
         return false;
@@ -154,20 +154,20 @@ bool TZMContainerWriter::WriteFileBlock(const AnsiString& name, const UString& p
     // The checksum is known only after streaming; write a placeholder and patch it afterwards.
     if (!WriteRecordHead(name, size, 0, Flags(check_crc, false, kind), key)) return false;
     std::vector<char> buf(1 << 20);
-    uint32_t reg = 0xFFFFFFFFu;
+    uint32_t crc = 0;
     int64_t copied = 0;
     for (;;) {
         size_t n = in.Read(buf.data(), buf.size());
         if (n == 0) break;
-        reg = Crc32Update(buf.data(), n, reg);
+        crc = Crc32Update(crc, buf.data(), n);
         if (!out_.Write(buf.data(), n)) return Fail("cannot write " + where);
         copied += static_cast<int64_t>(n);
     }
     if (copied != size) return Fail("size of " + where + " changed while it was copied");
-    unsigned char crc[4];
-    PutLE(crc, ~reg, 4);
+    unsigned char stored[4];
+    PutLE(stored, crc, 4);
     const int64_t end = out_.Position();
-    if (!out_.Seek(record_pos + 12) || !out_.Write(crc, 4) || !out_.Seek(end)) {
+    if (!out_.Seek(record_pos + 12) || !out_.Write(stored, 4) || !out_.Seek(end)) {
         return Fail("cannot store the checksum of " + where);
     }
     return true;

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "common/littleendian.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/md5.h"
@@ -10,6 +11,7 @@
 #include "platform/resources.h"
 #include "platform/sysdirs.h"
 #include "zip/EZMZipper.h"
+#include "zip/ZMExpandLZ77.h"
 #include "zip/ZMMessages.h"
 
 namespace {
@@ -20,11 +22,6 @@ constexpr size_t kMaxTempPath = 260;
 constexpr uint32_t kMaxImage = 16u << 20;
 
 using Guard = std::lock_guard<std::recursive_mutex>;
-
-uint32_t Get32(const unsigned char* p) {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
 
 bool IsImage(const unsigned char* p, size_t n) {
     if (n >= 2 && p[0] == 'M' && p[1] == 'Z') return true;
@@ -288,7 +285,7 @@ int32_t TZMEngineLoader::WriteResourceCopy(TZMLoaderClient* client, bool check_o
     if (ResourceVersion_ == -99) ResourceVersion_ = -1;
     if (!found || rc.data == nullptr) return -1;
     if (rc.size < kResourceMin || rc.size >= kResourceMax) return -1;
-    const int32_t version = static_cast<int32_t>(Get32(rc.data));
+    const int32_t version = static_cast<int32_t>(le::Get32(rc.data));
     ResourceVersion_ = version;
     if (check_only || version < kMinPrivVersion) return version;
 
@@ -322,7 +319,7 @@ bool TZMEngineLoader::WriteImage(const unsigned char* data, size_t size) {
     } else {
         TZMMemoryInStream in(data, size);
         TZMStringOutStream out(image);
-        if (::ExpandLz77(out, in, static_cast<int64_t>(size), kMaxImage) != kLz77Ok) return false;
+        if (ExpandLz77(out, in, static_cast<int64_t>(size), kMaxImage) != kLz77Ok) return false;
     }
     platform::FileStream f;
     if (!f.Open(TempDllPath_, platform::FileStream::Mode::CreateNew)) return false;
@@ -399,7 +396,6 @@ void TZMEngineLoader::Release(TZMLoaderClient* client) {
     AnsiString previous = DllName_;
     Module.Free();
     ClearEntryPoints();
-    if (DeleteOnRelease) DropCopy();
     Report(client, zmmsg::Unloaded, ZMFormat(ZMLoadStr(zmmsg::Unloaded), {previous}));
 }
 

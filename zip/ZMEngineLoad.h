@@ -35,7 +35,6 @@
 #include "platform/dynlib.h"
 #include "platform/filelock.h"
 #include "platform/types.h"
-#include "zip/ZMExpandLZ77.h"
 
 // What the loader needs from a zip component. Every component that runs engine operations is a
 // client of its own; the loader only compares client pointers and calls these.
@@ -89,9 +88,6 @@ class TZMEngineLoader {
     // Raises the component's error for a negative engine result: -1, -2 give 11007; -3 to -36 give
     // 11648 + n; below -36, 10124 with n.
     static void CheckEngineResult(int32_t result);
-    static int ExpandLz77(TZMOutStream& dest, TZMInStream& src, int64_t limit) {
-        return ::ExpandLz77(dest, src, limit);
-    }
     // Frees the library and deletes the temporary copy, as destruction does; the object stays
     // usable (process end, for the process-wide loader).
     void Shutdown();
@@ -136,7 +132,6 @@ class TZMEngineLoader {
     ZE_ExecFunc ZE_Exec_ = nullptr;
     AnsiString Banner_;
     int32_t ResourceVersion_ = -99;
-    bool DeleteOnRelease = false;  // never set: the copy is reused until the loader goes away
     uint32_t LastError_ = 0;
     int32_t LoadNesting = 0;
     AnsiString RequestedPath_;

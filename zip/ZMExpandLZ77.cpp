@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "common/littleendian.h"
+
 size_t TZMMemoryInStream::Read(void* buffer, size_t n) {
     size_t k = std::min(n, size_ - pos_);
     if (k != 0) std::memcpy(buffer, data_ + pos_, k);
@@ -89,9 +91,7 @@ int ExpandLz77(TZMOutStream& dest, TZMInStream& src, int64_t limit, uint32_t max
         if (k == 0) return kLz77InputEnded;
         got += k;
     }
-    uint32_t declared = static_cast<uint32_t>(head[0]) | (static_cast<uint32_t>(head[1]) << 8) |
-                        (static_cast<uint32_t>(head[2]) << 16) |
-                        (static_cast<uint32_t>(head[3]) << 24);
+    const uint32_t declared = le::Get32(head);
     if (declared > max_size) return kLz77SizeMismatch;
 
     unsigned char window[4096];

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <mutex>
 
+#include "common/littleendian.h"
 #include "platform/codepage.h"
 #include "platform/resources.h"
 #include "zip/ZMExpandLZ77.h"
@@ -18,11 +19,8 @@ constexpr size_t kRecordTail = 26;        // a record must start more than this 
 constexpr uint32_t kMaxExpanded = 49999;  // an expansion must stay below 50,000 bytes
 constexpr uint16_t kRtString = 6;
 
-uint16_t Get16(const unsigned char* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-uint32_t Get32(const unsigned char* p) {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
+using le::Get16;
+using le::Get32;
 
 bool SameName(const AnsiString& a, const AnsiString& b) {
     if (a.size() != b.size()) return false;

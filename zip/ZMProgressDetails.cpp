@@ -65,18 +65,4 @@ void TProgDetails::SetSize(int64_t size) {
     order_ = zpoTotalSize;
 }
 
-void TProgDetails::StepStart(const AnsiString& name, int64_t size) {
-    item_name_ = name;
-    item_name_w_ = platform::AnsiToWide(name);
-    item_size_ = size;
-    item_position_ = 0;
-    order_ = zpoStepStart;
-}
-
-void TProgDetails::StepAdvance(int64_t delta) {
-    delta_ = delta;
-    item_position_ += delta;
-    order_ = zpoStepProgress;
-}
-
 void TProgDetails::Clear() { *this = TProgDetails(); }

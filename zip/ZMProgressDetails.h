@@ -10,8 +10,8 @@
 //   4 number of items known    record reset; TotalCount set; ItemNumber = 0
 //   5 total size known         TotalSize set; TotalPosition, ItemPosition, ItemSize,
 //                              BytesWritten = 0; ItemName empty
-//   6 an auxiliary step starts ItemName = the step's name, ItemSize set, ItemPosition = 0
-//   7 auxiliary step progress  Delta set; ItemPosition += Delta
+//   6, 7 auxiliary step start and progress: reserved, never sent (the engine has no auxiliary
+//        steps); the values stay so that handlers which name them still build
 #include <cstdint>
 
 #include "platform/types.h"
@@ -81,8 +81,6 @@ class TProgDetails : public TZMProgressDetails {
     void EndBatch();
     void SetCount(int64_t count);
     void SetSize(int64_t size);
-    void StepStart(const AnsiString& name, int64_t size);
-    void StepAdvance(int64_t delta);
     void Clear();
 
   private:

@@ -474,14 +474,6 @@ int32_t TCustomZMZipper::OnProgressCallback(ZECallbackInfo& info) {
                 CheckTerminate();
                 break;
             }
-            case zpoStepStart:
-                progress_.StepStart(ZMLoadStr(zmmsg::StepNameBase + info.Code), info.Amount);
-                ProgressReport();
-                break;
-            case zpoStepProgress:
-                progress_.StepAdvance(info.Amount);
-                ProgressReport();
-                break;
             default:
                 break;
         }

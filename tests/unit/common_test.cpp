@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/ZM_Common.h"
+#include "common/littleendian.h"
 #include "platform/files.h"
 #include "platform/shell.h"
 #include "tests/unit/testutil.h"
@@ -152,6 +153,16 @@ TEST(Ordinals, StoreOnlyTheWidthOfTheKind) {
     fill();
     SetOrdinalValue(TOrdType::Other, mem, 1);
     EXPECT_EQ(mem[0], 0xEE);
+}
+
+TEST(LittleEndian, HighBytesNeitherSignExtendNorTruncate) {
+    const uint8_t b[8] = {0x01, 0x82, 0x83, 0xF4, 0x85, 0x86, 0x87, 0xF8};
+    EXPECT_EQ(le::Get16(b), 0x8201u);
+    EXPECT_EQ(le::Get32(b), 0xF4838201u);
+    EXPECT_EQ(le::Get64(b), 0xF8878685F4838201ull);
+    // At an odd offset, as the fields of packed records lie.
+    EXPECT_EQ(le::Get16(b + 3), 0x85F4u);
+    EXPECT_EQ(le::Get32(b + 3), 0x878685F4u);
 }
 
 TEST(AbuseUrl, DecipheredFromTheBuildOption) {

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <map>
 
+#include "engine/crc32.h"
 #include "platform/codepage.h"
 #include "platform/dirlist.h"
 #include "platform/files.h"
@@ -199,7 +200,7 @@ TEST(ZipWriterLayout, NamesFoldersAttributesAndTimesFollowTheFormat) {
         }
         const std::string& content = tree[e.name];
         EXPECT_EQ(e.size, content.size()) << e.name;
-        EXPECT_EQ(e.crc, Crc32Of(0, content.data(), content.size())) << e.name;
+        EXPECT_EQ(e.crc, Crc32Update(0, content.data(), content.size())) << e.name;
         EXPECT_TRUE(e.has_mtime) << e.name;
         EXPECT_EQ(e.mtime, 1600000000) << e.name;
         bool ok = true;
@@ -253,7 +254,7 @@ TEST(ZipWriterLayout, OffsetsCountFromTheArchiveStartAndTheCrcCoversItsBytes) {
     EXPECT_EQ(a.entries.front().offset, 0u) << "the first local header at the archive's first byte";
     EXPECT_EQ(w.ArchiveSize(), bytes.size() - prefix.size());
     EXPECT_EQ(w.ArchiveCrc(),
-              Crc32Of(0, bytes.data() + prefix.size(), bytes.size() - prefix.size()));
+              Crc32Update(0, bytes.data() + prefix.size(), bytes.size() - prefix.size()));
 }
 
 TEST(ZipWriterDeterminism, SameInputsGiveTheSameBytesWhateverTheThreads) {
@@ -402,10 +403,10 @@ TEST(ZipWriterInput, SourcesFolderContentsBecomeTheRootAndFilesKeepTheirNames) {
 
 TEST(ZipFormatHelpers, CrcOfJoinedPiecesAndCalendarConversion) {
     std::string a = Noise(100000, 11), b = Text(77777, 12);
-    uint32_t whole = Crc32Of(0, (a + b).data(), a.size() + b.size());
-    EXPECT_EQ(
-        Crc32Combine(Crc32Of(0, a.data(), a.size()), Crc32Of(0, b.data(), b.size()), b.size()),
-        whole);
+    uint32_t whole = Crc32Update(0, (a + b).data(), a.size() + b.size());
+    EXPECT_EQ(Crc32Combine(Crc32Update(0, a.data(), a.size()), Crc32Update(0, b.data(), b.size()),
+                           b.size()),
+              whole);
     EXPECT_EQ(Crc32Combine(whole, 0, 0), whole);
 
     CivilTime c = UtcCivilTime(951782400);  // 2000-02-29 00:00:00, a leap day

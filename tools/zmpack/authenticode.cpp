@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "common/littleendian.h"
 #include "engine/signedimage.h"
 #include "engine/zipformat.h"
 #include "platform/codepage.h"
@@ -238,8 +239,8 @@ bool ReadSignature(const UString& path, const std::string& ca_file, SignatureInf
     while (pos + 8 <= end) {
         uint8_t h[8];
         if (!whole.ReadAt(pos, h, sizeof h)) break;
-        const int64_t len = h[0] | (h[1] << 8) | (h[2] << 16) | (int64_t{h[3]} << 24);
-        const uint16_t type = static_cast<uint16_t>(h[6] | (h[7] << 8));
+        const int64_t len = le::Get32(h);
+        const uint16_t type = le::Get16(h + 6);
         if (len < 8 || len > end - pos) break;
         if (type == kPkcsSignedData) {
             std::string blob(static_cast<size_t>(len - 8), '\0');

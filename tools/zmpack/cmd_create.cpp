@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "engine/crc32.h"
 #include "package/ZMContainerFile.h"
 #include "package/ZMContainerWriter.h"
 #include "platform/codepage.h"
@@ -17,7 +18,6 @@
 #include "tools/zmpack/signing.h"
 #include "tools/zmpack/tempfile.h"
 #include "tools/zmpack/wholedeflate.h"
-#include "tools/zmpack/zipcrc.h"
 #include "tools/zmpack/zipprobe.h"
 #include "tools/zmpack/zipsources.h"
 #include "tools/zmpack/zipwriter.h"
@@ -109,7 +109,7 @@ UString FindDefaultStub() {
 
 // Scrambling keys: fixed per block name so that packages are reproducible; never 0.
 uint8_t KeyFor(const std::string& name) {
-    uint8_t k = static_cast<uint8_t>(Crc32Of(0, name.data(), name.size()) & 0xFF);
+    uint8_t k = static_cast<uint8_t>(Crc32Update(0, name.data(), name.size()) & 0xFF);
     return k == 0 ? 0xA5 : k;
 }
 

@@ -4,9 +4,9 @@
 
 #include <algorithm>
 
+#include "engine/crc32.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
-#include "tools/zmpack/zipcrc.h"
 #include "tools/zmpack/wholedeflate.h"
 #include "tools/zmpack/zipformat.h"
 
@@ -107,7 +107,7 @@ void TCompressPipeline::Compress(size_t index, std::vector<unsigned char>& buffe
             Finish(index, result, ReadError(s, f));
             return;
         }
-        result.crc = Crc32Of(0, piece.bytes.data(), piece.bytes.size());
+        result.crc = Crc32Update(0, piece.bytes.data(), piece.bytes.size());
         result.compressed = size;
         std::vector<unsigned char> packed;
         if (level_ > 0 && DeflateWhole(piece.bytes.data(), piece.bytes.size(), level_, packed)) {
@@ -134,7 +134,7 @@ void TCompressPipeline::Compress(size_t index, std::vector<unsigned char>& buffe
                 Finish(index, result, ReadError(s, f));
                 return;
             }
-            crc = Crc32Of(crc, buffer.data(), n);
+            crc = Crc32Update(crc, buffer.data(), n);
             in_total += n;
             piece.consumed += n;
             int flush = in_total == size ? Z_FINISH : Z_NO_FLUSH;
@@ -195,7 +195,7 @@ void TCompressPipeline::Compress(size_t index, std::vector<unsigned char>& buffe
             Finish(index, result, ReadError(s, f));
             return;
         }
-        crc = Crc32Of(crc, piece.bytes.data(), n);
+        crc = Crc32Update(crc, piece.bytes.data(), n);
         total += n;
         uint64_t fresh = total > reported ? std::min<uint64_t>(n, total - reported) : 0;
         reported += fresh;

@@ -1,9 +1,5 @@
 #include "tools/zmpack/zipcrc.h"
 
-#include <zlib.h>
-
-#include <algorithm>
-
 namespace zmpack {
 namespace {
 
@@ -39,17 +35,6 @@ uint32_t ShiftForBytes(uint64_t n) {
 }
 
 }  // namespace
-
-uint32_t Crc32Of(uint32_t crc, const void* data, size_t size) {
-    auto* p = static_cast<const unsigned char*>(data);
-    while (size > 0) {
-        uInt step = static_cast<uInt>(std::min<size_t>(size, 1u << 30));
-        crc = static_cast<uint32_t>(crc32(crc, p, step));
-        p += step;
-        size -= step;
-    }
-    return crc;
-}
 
 uint32_t Crc32Combine(uint32_t crc_a, uint32_t crc_b, uint64_t length_b) {
     return MultiplyModP(ShiftForBytes(length_b), crc_a) ^ crc_b;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "common/littleendian.h"
 #include "engine/zipformat.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
@@ -11,12 +12,6 @@ namespace {
 
 constexpr uint64_t kEndRecordSize = 22;
 constexpr uint64_t kMaxComment = 0xFFFF;
-
-uint64_t Get(const unsigned char* p, int bytes) {
-    uint64_t v = 0;
-    for (int i = bytes - 1; i >= 0; --i) v = (v << 8) | p[i];
-    return v;
-}
 
 bool ReadAt(platform::FileStream& f, uint64_t pos, void* buf, size_t n) {
     return f.Seek(static_cast<int64_t>(pos)) && f.ReadExact(buf, n);
@@ -51,8 +46,8 @@ bool ProbeZip(const UString& path, ZipProbeResult& r, std::string& error) {
     // The last end record whose comment reaches exactly to the end of the file.
     int64_t found = -1;
     for (int64_t p = static_cast<int64_t>(tail_len - kEndRecordSize); p >= 0; --p) {
-        if (Get(t + p, 4) == 0x06054b50 &&
-            static_cast<uint64_t>(p) + kEndRecordSize + Get(t + p + 20, 2) == tail_len) {
+        if (le::Get32(t + p) == 0x06054b50 &&
+            static_cast<uint64_t>(p) + kEndRecordSize + le::Get16(t + p + 20) == tail_len) {
             found = p;
             break;
         }
@@ -63,25 +58,25 @@ bool ProbeZip(const UString& path, ZipProbeResult& r, std::string& error) {
     }
     const uint64_t eocd = size - tail_len + static_cast<uint64_t>(found);
     const unsigned char* e = t + found;
-    r.entries = Get(e + 10, 2);
-    r.cd_size = Get(e + 12, 4);
-    r.cd_offset = Get(e + 16, 4);
+    r.entries = le::Get16(e + 10);
+    r.cd_size = le::Get32(e + 12);
+    r.cd_offset = le::Get32(e + 16);
     uint64_t cd_end = eocd;
     unsigned char loc[20];
-    if (eocd >= 20 + 56 && ReadAt(f, eocd - 20, loc, sizeof(loc)) && Get(loc, 4) == 0x07064b50) {
+    if (eocd >= 20 + 56 && ReadAt(f, eocd - 20, loc, sizeof(loc)) && le::Get32(loc) == 0x07064b50) {
         unsigned char rec[56];
         const uint64_t rec_pos = eocd - 20 - 56;
-        if (!ReadAt(f, rec_pos, rec, sizeof(rec)) || Get(rec, 4) != 0x06064b50) {
+        if (!ReadAt(f, rec_pos, rec, sizeof(rec)) || le::Get32(rec) != 0x06064b50) {
             error = name + ": the Zip64 end record is missing or damaged";
             return false;
         }
         r.zip64 = true;
-        r.entries = Get(rec + 32, 8);
-        r.cd_size = Get(rec + 40, 8);
-        r.cd_offset = Get(rec + 48, 8);
+        r.entries = le::Get64(rec + 32);
+        r.cd_size = le::Get64(rec + 40);
+        r.cd_offset = le::Get64(rec + 48);
         cd_end = rec_pos;
         // The locator's own pointer must agree with where the record really is.
-        if (Get(loc + 8, 8) != r.cd_offset + r.cd_size) {
+        if (le::Get64(loc + 8) != r.cd_offset + r.cd_size) {
             error = name + ": the Zip64 locator does not point at its record";
             return false;
         }
@@ -93,7 +88,7 @@ bool ProbeZip(const UString& path, ZipProbeResult& r, std::string& error) {
     r.start = cd_end - r.cd_size - r.cd_offset;
     unsigned char sig[4];
     if (r.entries > 0 && (r.cd_size < 46 || !ReadAt(f, r.start + r.cd_offset, sig, 4) ||
-                          Get(sig, 4) != 0x02014b50)) {
+                          le::Get32(sig) != 0x02014b50)) {
         error = name + ": no central directory where the end record says it is";
         return false;
     }
@@ -116,7 +111,7 @@ bool CheckPayloadZip(const UString& path, ZipProbeResult& r, std::string& error)
     platform::FileStream f;
     unsigned char sig[4];
     if (!f.Open(path, platform::FileStream::Mode::ReadShared) || !f.ReadExact(sig, 4) ||
-        Get(sig, 4) != 0x04034b50) {
+        le::Get32(sig) != 0x04034b50) {
         error = name + ": no local header at its first byte";
         return false;
     }

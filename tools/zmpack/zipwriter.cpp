@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "engine/crc32.h"
 #include "platform/codepage.h"
 #include "tools/zmpack/zipcompress.h"
 #include "tools/zmpack/zipcrc.h"
@@ -18,7 +19,7 @@ class TCheckedWriter {
   public:
     explicit TCheckedWriter(TZipOutput& out) : out_(out) {}
     bool Write(const std::string& s) {
-        crc_ = Crc32Of(crc_, s.data(), s.size());
+        crc_ = Crc32Update(crc_, s.data(), s.size());
         return out_.Write(s);
     }
     void Append(uint32_t crc, uint64_t length) { crc_ = Crc32Combine(crc_, crc, length); }
@@ -121,7 +122,7 @@ bool TZipWriter::Write(platform::FileStream& file, std::vector<ZipSource> entrie
             }
             if (!piece.bytes.empty() && !out.Write(piece.bytes.data(), piece.bytes.size()))
                 return write_failed();
-            data_crc = Crc32Of(data_crc, piece.bytes.data(), piece.bytes.size());
+            data_crc = Crc32Update(data_crc, piece.bytes.data(), piece.bytes.size());
             data_length += piece.bytes.size();
             done += piece.consumed;
             if (options_.progress) options_.progress(done, total_in, s.name);
@@ -144,7 +145,8 @@ bool TZipWriter::Write(platform::FileStream& file, std::vector<ZipSource> entrie
                 !out.SeekTo(data_start + data_length))
                 return write_failed();
         }
-        checked.Append(Crc32Of(0, final_header.data(), final_header.size()), final_header.size());
+        checked.Append(Crc32Update(0, final_header.data(), final_header.size()),
+                       final_header.size());
         checked.Append(data_crc, data_length);
         records.push_back(std::move(r));
     }

@@ -1,8 +1,8 @@
-// The table apart from the byte steps (package/crc32.cpp): a program that only checks sums does
-// not carry it. It is zlib's own, which the byte steps run on as well.
+// The table apart from the byte steps (crc32_*.cpp): a program that only computes sums does not
+// carry it. It is zlib's own, which the zlib build runs on as well.
 #include <zlib.h>
 
-#include "package/crc32.h"
+#include "engine/crc32.h"
 
 static_assert(sizeof(z_crc_t) == sizeof(uint32_t), "zlib's table entries are 32 bits");
 
