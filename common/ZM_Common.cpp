@@ -7,6 +7,7 @@
 #include "common/filename_rules.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
+#include "platform/pathparts.h"
 #include "platform/folderdlg.h"
 #include "platform/process.h"
 #include "platform/shell.h"
@@ -24,12 +25,7 @@ int HexDigit(char c) {
 
 UString GetExeName() { return platform::GetExeName(); }
 
-UString GetAppFolder() {
-    const UString exe = GetExeName();
-    size_t i = exe.size();
-    while (i > 0 && !platform::IsPathDelimiter(exe[i - 1])) --i;
-    return IncludeTrailingBackslash(exe.substr(0, i));
-}
+UString GetAppFolder() { return IncludeTrailingBackslash(platform::FolderPart(GetExeName())); }
 
 UString IncludeTrailingBackslash(const UString& path) {
     if (!path.empty() && platform::IsPathDelimiter(path.back())) return path;

@@ -11,6 +11,7 @@
 #include "engine/overlapcheck.h"
 #include "engine/writebehind.h"
 #include "engine/zipcrypto.h"
+#include "platform/pathparts.h"
 #include "platform/codepage.h"
 #include "platform/fileinfo.h"
 #include "platform/pathkind.h"
@@ -81,7 +82,7 @@ int32_t Extractor::Run() {
         if (base_.empty() || !platform::DirectoryExists(base_))
             return Fail(ZE_ERR_NO_PERMISSION,
                         "the destination folder does not exist: " + Utf8(base_));
-        if (!platform::IsPathDelimiter(base_.back())) base_.push_back(platform::PathDelimiter());
+        base_ = platform::WithTrailingDelimiter(base_);
     }
     selection_.reset(new NameSelection(Patterns(command_.IncludePatterns, command_.IncludeCount),
                                        Patterns(command_.ExcludePatterns, command_.ExcludeCount)));

@@ -6,16 +6,7 @@
 #include "common/ZM_Common.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
-
-namespace {
-
-size_t NameStart(const UString& path) {
-    size_t k = path.size();
-    while (k > 0 && !platform::IsPathDelimiter(path[k - 1]) && path[k - 1] != u'/') --k;
-    return k;
-}
-
-}  // namespace
+#include "platform/pathparts.h"
 
 TZMArchiveFile::~TZMArchiveFile() { FreeAll(); }
 
@@ -41,8 +32,8 @@ bool TZMArchiveFile::Open(const UString& file_name, bool keep_zip) {
     }
     ArchivePassword = platform::WideToAnsi(Config->GetValue(kPasswordKey));
 
-    const UString full = platform::ExpandFullPath(file_name);
-    const UString folder = IncludeTrailingBackslash(full.substr(0, NameStart(full)));
+    const UString folder =
+        IncludeTrailingBackslash(platform::FolderPart(platform::ExpandFullPath(file_name)));
     // Cleaned as UTF-16: a title the code page cannot hold still names its own folder.
     const UString clean = MakeValidFileName(GetTitle());
     DestDir = clean.empty() ? folder : IncludeTrailingBackslash(folder + clean);
@@ -73,10 +64,10 @@ bool TZMArchiveFile::OpenZip() {
         exe_count_ = 0;
         exe_name_.clear();
         Zip->OnDirectoryEntry = [this](const zipformat::ZipEntry& entry) {
+            // Stored names separate folders by '/' on every system.
             const UString name = entry.DecodedName();
-            const UString part = name.substr(NameStart(name));
-            const size_t dot = part.rfind(u'.');
-            if (dot != UString::npos && platform::WideLower(part.substr(dot)) == u".exe") {
+            const UString part = name.substr(name.rfind(u'/') + 1);
+            if (platform::WideLower(platform::ExtensionPart(part)) == u".exe") {
                 ++exe_count_;
                 exe_name_ = name;
             }
@@ -105,9 +96,7 @@ UString TZMArchiveFile::GetFileName() const { return Container ? Container->File
 UString TZMArchiveFile::GetTitle() const {
     const TZMArchiveSettings* s = GetSettings();
     if (s != nullptr && !s->Title.empty() && !s->TitleFromFileName) return s->Title;
-    UString name = own_file_.substr(NameStart(own_file_));
-    const size_t dot = name.rfind(u'.');
-    return dot == UString::npos ? name : name.substr(0, dot);
+    return platform::TitlePart(own_file_);
 }
 
 void TZMArchiveFile::FindSingleExe() {

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "common/littleendian.h"
+#include "platform/pathparts.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/md5.h"
@@ -28,17 +29,9 @@ bool IsImage(const unsigned char* p, size_t n) {
     return n >= 4 && p[0] == 0x7F && p[1] == 'E' && p[2] == 'L' && p[3] == 'F';
 }
 
-UString WithDelimiter(UString s) {
-    if (!s.empty() && !platform::IsPathDelimiter(s.back())) s.push_back(platform::PathDelimiter());
-    return s;
-}
+UString WithDelimiter(const UString& s) { return platform::WithTrailingDelimiter(s); }
 
-UString ProgramFolder() {
-    UString exe = platform::GetExeName();
-    size_t k = exe.size();
-    while (k > 0 && !platform::IsPathDelimiter(exe[k - 1])) --k;
-    return exe.substr(0, k);
-}
+UString ProgramFolder() { return platform::FolderPart(platform::GetExeName()); }
 
 bool SameTextAscii(const UString& a, const char* b) {
     size_t n = std::strlen(b);
@@ -51,16 +44,6 @@ bool SameTextAscii(const UString& a, const char* b) {
         if (c != static_cast<unsigned char>(d)) return false;
     }
     return true;
-}
-
-// The extension of the last path component, with its dot; empty when it has none.
-UString Extension(const UString& path) {
-    size_t k = path.size();
-    while (k > 0 && !platform::IsPathDelimiter(path[k - 1])) {
-        if (path[k - 1] == u'.') return path.substr(k - 1);
-        --k;
-    }
-    return UString();
 }
 
 template <typename Fn>
@@ -228,7 +211,7 @@ void TZMEngineLoader::Search(TZMLoaderClient* client) {
     if (!dir.empty()) {
         if (dir[0] == u'.') dir = ProgramFolder() + dir;
         dir = platform::ExpandFullPath(dir);
-        UString ext = Extension(dir);
+        UString ext = platform::ExtensionPart(dir);
         if (!ext.empty() && (SameTextAscii(ext, ".dll") ||
                              SameTextAscii(ext, platform::SharedLibraryExtension()))) {
             LoadCandidate(client, dir, true);

@@ -3,6 +3,7 @@
 #include "platform/codepage.h"
 #include "platform/fileinfo.h"
 #include "platform/files.h"
+#include "platform/pathparts.h"
 #include "platform/md5.h"
 #include "platform/process.h"
 #include "platform/resources.h"
@@ -168,4 +169,30 @@ TEST(Shell, HookReceivesTargetsAndEmptyDoesNothing) {
     SetShellOpenHook(nullptr);
     ASSERT_EQ(seen.size(), 2u);
     EXPECT_EQ(seen[0], UString(u"https://example.org/x"));
+}
+
+// The parts of a path: '\' and '/' split on Windows, '/' elsewhere.
+TEST(PathParts, SplitWhereTheSystemSplits) {
+    const UString d(1, platform::PathDelimiter());
+    const UString path = u"C:" + d + u"Games" + d + u"my.game" + d + u"setup.tar.exe";
+    EXPECT_EQ(u"C:" + d + u"Games" + d + u"my.game" + d, platform::FolderPart(path));
+    EXPECT_EQ(u"setup.tar.exe", platform::NamePart(path));
+    EXPECT_EQ(u"setup.tar", platform::TitlePart(path));
+    EXPECT_EQ(u".exe", platform::ExtensionPart(path));
+    // A dot in a folder is no extension of the name.
+    const UString bare = u"my.game" + d + u"README";
+    EXPECT_EQ(u"", platform::ExtensionPart(bare));
+    EXPECT_EQ(u"README", platform::TitlePart(bare));
+    EXPECT_EQ(u"", platform::FolderPart(u"plain.txt"));
+    EXPECT_EQ(0u, platform::NameStart(u"plain.txt"));
+    EXPECT_EQ(u"", platform::NamePart(u"dir" + d));
+    EXPECT_EQ(u"dir" + d, platform::WithTrailingDelimiter(u"dir"));
+    EXPECT_EQ(u"dir" + d, platform::WithTrailingDelimiter(u"dir" + d));
+    EXPECT_EQ(u"", platform::WithTrailingDelimiter(u""));
+#ifdef _WIN32
+    EXPECT_EQ(u"a/b\\", platform::FolderPart(u"a/b\\c.txt"));
+    EXPECT_EQ(u"c", platform::TitlePart(u"a\\b/c.txt"));
+#else
+    EXPECT_EQ(u"a\\b.txt", platform::NamePart(u"dir/a\\b.txt")) << "'\\' is a name character";
+#endif
 }

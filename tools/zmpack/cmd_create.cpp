@@ -7,6 +7,7 @@
 #include "engine/crc32.h"
 #include "package/ZMContainerFile.h"
 #include "package/ZMContainerWriter.h"
+#include "platform/pathparts.h"
 #include "platform/codepage.h"
 #include "platform/console.h"
 #include "platform/files.h"
@@ -87,15 +88,9 @@ bool ReadWholeFile(const UString& path, int64_t limit, std::string& out, std::st
     return true;
 }
 
-UString FolderOf(const UString& path) {
-    size_t cut = path.size();
-    while (cut > 0 && !platform::IsPathDelimiter(path[cut - 1])) --cut;
-    return path.substr(0, cut);
-}
-
 // setup.exe next to zmpack, or in the install prefix's share or lib folder.
 UString FindDefaultStub() {
-    const UString dir = FolderOf(platform::GetExeName());
+    const UString dir = platform::FolderPart(platform::GetExeName());
     const char16_t d = platform::PathDelimiter();
     const UString candidates[] = {
         dir + u"setup.exe",

@@ -8,6 +8,7 @@
 #include "lang/ulng.h"
 #include "package/ZMArchiveConfig.h"
 #include "package/ZMContainerFile.h"
+#include "platform/pathparts.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "tools/zmpack/authenticode.h"
@@ -57,20 +58,6 @@ struct PackageView {
     SignatureInfo signature;
     bool Opens() const { return opens; }
 };
-
-UString FileTitle(const UString& path) {
-    size_t start = path.size();
-    while (start > 0 && !platform::IsPathDelimiter(path[start - 1])) --start;
-    UString name = path.substr(start);
-    size_t dot = name.rfind(u'.');
-    return dot == UString::npos ? name : name.substr(0, dot);
-}
-
-UString FolderOf(const UString& path) {
-    size_t cut = path.size();
-    while (cut > 0 && !platform::IsPathDelimiter(path[cut - 1])) --cut;
-    return path.substr(0, cut);
-}
 
 // The header sits at a multiple of 512 at or before the first record.
 int64_t HeaderOffset(const UString& file, int64_t first_record) {
@@ -161,9 +148,10 @@ void Inspect(const UString& path, TZMContainerFile& c, TZMArchiveConfig& cfg, Pa
     for (const std::string& p : v.signature.problems) v.problems.push_back(p);
     // Title: the package's own unless empty or told to use the file name.
     const TZMArchiveSettings* s = v.settings;
-    v.title =
-        (s != nullptr && !s->Title.empty() && !s->TitleFromFileName) ? s->Title : FileTitle(path);
-    UString folder = IncludeTrailingBackslash(FolderOf(platform::ExpandFullPath(path)));
+    v.title = (s != nullptr && !s->Title.empty() && !s->TitleFromFileName)
+                  ? s->Title
+                  : platform::TitlePart(path);
+    UString folder = IncludeTrailingBackslash(platform::FolderPart(platform::ExpandFullPath(path)));
     const UString clean = MakeValidFileName(v.title);
     v.dest_dir = clean.empty() ? folder : IncludeTrailingBackslash(folder + clean);
 }

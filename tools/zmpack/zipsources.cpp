@@ -2,6 +2,7 @@
 
 #include <set>
 
+#include "platform/pathparts.h"
 #include "platform/codepage.h"
 #include "platform/dirlist.h"
 #include "platform/files.h"
@@ -66,8 +67,7 @@ class TSourceCollector {
     }
 
     static UString Join(const UString& folder, const UString& name) {
-        if (!folder.empty() && platform::IsPathDelimiter(folder.back())) return folder + name;
-        return folder + platform::PathDelimiter() + name;
+        return platform::WithTrailingDelimiter(folder) + name;
     }
     static std::string Utf8(const UString& s) { return platform::WideToUtf8(s); }
     static std::string LastOsText() {
