@@ -3,14 +3,13 @@
 #include "lang/ulng.h"
 #include "ui/services.h"
 #include "wizard/Main.h"
-#include "wizard/MainTexts.h"
 
 std::unique_ptr<TZMArchiveFile> PackageFile;
 
 namespace {
 
 constexpr const char16_t* kCorrupted = u"Package Corrupted!";
-constexpr const char16_t* kTitle = kApplicationTitle;
+constexpr const char16_t* kTitle = texts::kApplicationTitle;
 
 }  // namespace
 

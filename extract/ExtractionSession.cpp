@@ -12,10 +12,6 @@
 namespace extraction {
 namespace {
 
-const char16_t kTextFileExists[] = u"Файл %s существует.\r\n\r\nПерезаписать?";
-const char16_t kTextCrcMismatch[] =
-    u"Не совпадает контрольная сумма для файла %s.\r\n\r\nРаспаковать файл?";
-
 enum Remembered : int32_t { kAsk = 0, kYesToAll = 1, kNoToAll = 2 };
 
 // A skipped entry's error value is an engine error number (negative where skipping was not
@@ -190,10 +186,8 @@ void TExtractionSession::Decide(Question q, int32_t& remembered, const AnsiStrin
     // A run that is being stopped asks nothing more; the question counts as cancelled.
     Answer a = Answer::Cancel;
     if (!(owner_.should_stop && owner_.should_stop()) && owner_.ask) {
-        const bool exists = q == Question::FileExists;
-        const UString text = FormatText(
-            texts_.GetTextById(exists ? 11 : 12, exists ? kTextFileExists : kTextCrcMismatch),
-            {ShownName(file_name)});
+        const TTextId& which = q == Question::FileExists ? texts::kFileExists : texts::kCrcMismatch;
+        const UString text = FormatText(texts_.Text(which), {ShownName(file_name)});
         a = owner_.ask(q, text);
     }
     switch (a) {

@@ -7,8 +7,6 @@
 
 namespace {
 
-const char16_t kTextCurrentFile[] = u"Сейчас распаковывается (%d/%d): %s";
-
 extraction::Answer FromModalResult(int32_t result) {
     switch (result) {
         case ui::mrYes:
@@ -125,8 +123,8 @@ void TExtractThread::ShowReports() {
         }
         if (window_.Log != nullptr) window_.Log->AppendLine(r.name);
         if (window_.FileLabel != nullptr) {
-            window_.FileLabel->SetCaption(FormatText(Languages.GetTextById(10, kTextCurrentFile),
-                                                     {r.number, r.count, r.name}));
+            window_.FileLabel->SetCaption(
+                FormatText(Languages.Text(texts::kCurrentFile), {r.number, r.count, r.name}));
         }
     }
     waiting_.clear();

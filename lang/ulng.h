@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "config/ucfg.h"
+#include "lang/texts.h"
 #include "platform/types.h"
 
 class XmlDocument;
@@ -49,6 +50,8 @@ class TLanguages {
     UString GetText(const UString& key, const UString& lang_id, const UString& default_text) const;
     UString GetCurrentText(const UString& key, const UString& default_text) const;
     UString GetTextById(int32_t id, const UString& default_text) const;
+    // A text of the installer's table (lang/texts.h): the pack's, else the built-in one.
+    UString Text(const TTextId& text) const { return GetTextById(text.id, text.builtin); }
 
     const AnsiString& CurrentLanguage() const { return current_; }
     // An empty id changes nothing; any other is kept as given, known to the pack or not.

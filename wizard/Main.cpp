@@ -8,7 +8,6 @@
 #include "lang/ulng.h"
 #include "platform/resources.h"
 #include "ui/bitmap.h"
-#include "wizard/MainTexts.h"
 #include "zip/ZMExpandLZ77.h"
 
 TMainForm* MainForm = nullptr;
@@ -49,9 +48,9 @@ ui::TComponent* MakePage(ui::TForm& form, const UString& name, ui::TComponent* b
     return p;
 }
 
-void SetTagged(ui::TComponent* c, int tag, const UString& text) {
-    c->Tag = tag;
-    c->SetCaption(text);
+void SetTagged(ui::TComponent* c, const TTextId& text) {
+    c->Tag = text.id;
+    c->SetCaption(text.builtin);
 }
 
 ui::Font FontOf(int height, bool bold, ui::Color color = ui::kDefaultColor) {
@@ -110,13 +109,13 @@ void TMainForm::BuildControls() {
     bDelim0 = Make(f, ui::Kind::Separator, u"bDelim0", pFirst, idDelim0, 8, 177, 298, 2);
     Label1 = Make(f, ui::Kind::Label, u"Label1", pFirst, idFolderHint, 8, 185, 297, 32);
     Label1->WordWrap = true;
-    SetTagged(Label1, 100046, kLabel1Default);
+    SetTagged(Label1, texts::kDestinationLabel);
     txtOutput = Make(f, ui::Kind::Edit, u"txtOutput", pFirst, idOutput, 9, 220, 216, 21);
     txtOutput->SetReadOnly(true);
     txtOutput->TabStop = false;
     txtOutput->SetColor(kFolderColor);
     btnBrowse = Make(f, ui::Kind::Button, u"btnBrowse", pFirst, idBrowse, 232, 220, 73, 21);
-    SetTagged(btnBrowse, 100007, u"Обзор");
+    SetTagged(btnBrowse, texts::kBrowse);
     pArchiveChecking =
         Make(f, ui::Kind::Panel, u"pArchiveChecking", pFirst, idArchiveChecking, 8, 8, 298, 233);
     pArchiveChecking->Border = false;
@@ -124,13 +123,13 @@ void TMainForm::BuildControls() {
     Label4 = Make(f, ui::Kind::Label, u"Label4", pArchiveChecking, idCheckingNotice, 0, 0, 298, 41);
     Label4->WordWrap = true;
     Label4->SetFont(FontOf(13, true, kNoticeColor));
-    SetTagged(Label4, 100053, u"Проверка пакета, подождите несколько секунд...");
+    SetTagged(Label4, texts::kCheckWait);
 
     // Page 1: the contents check.
     pInstall = MakePage(f, u"pInstall", pbase, idInstall);
     lblInstallCaption =
         Make(f, ui::Kind::Label, u"lblInstallCaption", pInstall, idInstallCaption, 8, 11, 298, 15);
-    SetTagged(lblInstallCaption, 100056, u"Проверка содержимого пакета:");
+    SetTagged(lblInstallCaption, texts::kCheckLabel);
     InstallProgress = Make(f, ui::Kind::ProgressBar, u"InstallProgress", pInstall,
                            idInstallProgress, 8, 28, 298, 16);
     InstallProgress->SetRange(0, 100);
@@ -152,31 +151,31 @@ void TMainForm::BuildControls() {
     pPreFinish = MakePage(f, u"pPreFinish", pbase, idPreFinish);
     lblPreFinish =
         Make(f, ui::Kind::Label, u"lblPreFinish", pPreFinish, idPreFinishCaption, 8, 11, 298, 15);
-    SetTagged(lblPreFinish, 100058, u"Процесс установки завершён");
+    SetTagged(lblPreFinish, texts::kPreFinish);
     chkRunInstalledProgram = Make(f, ui::Kind::CheckBox, u"chkRunInstalledProgram", pPreFinish,
                                   idRunInstalled, 8, 32, 298, 17);
-    SetTagged(chkRunInstalledProgram, 100057, u"Запустить установленную программу");
+    SetTagged(chkRunInstalledProgram, texts::kRunProgram);
     chkRunInstalledProgram->SetChecked(true);
 
     pFinish = MakePage(f, u"pFinish", pbase, idFinish);
     Label6 = Make(f, ui::Kind::Label, u"Label6", pFinish, idFinishText, 8, 8, 297, 201);
     Label6->WordWrap = true;
-    SetTagged(Label6, 100047, kLabel6Default);
+    SetTagged(Label6, texts::kFinishText);
     btnOpenFolder =
         Make(f, ui::Kind::Button, u"btnOpenFolder", pFinish, idOpenFolder, 8, 217, 105, 23);
-    SetTagged(btnOpenFolder, 100015, u"Открыть папку");
+    SetTagged(btnOpenFolder, texts::kOpenFolder);
     btnDoAbuse = Make(f, ui::Kind::Button, u"btnDoAbuse", pFinish, idDoAbuse, 120, 217, 185, 23);
-    SetTagged(btnDoAbuse, 100017, u"Пожаловаться на содержимое");
+    SetTagged(btnDoAbuse, texts::kReport);
 
     // The line above the buttons runs across the picture and the page area alike.
     Bevel1 = Make(f, ui::Kind::Separator, u"Bevel1", this, idBottomLine, 0, 306, 487, 2);
     btnBack = Make(f, ui::Kind::Button, u"btnBack", this, idBack, 237, 322, 75, 23);
-    SetTagged(btnBack, 100039, u"Назад");
+    SetTagged(btnBack, texts::kBack);
     btnNext = Make(f, ui::Kind::Button, u"btnNext", this, idNext, 316, 322, 75, 23);
-    SetTagged(btnNext, 100045, u"Далее");
+    SetTagged(btnNext, texts::kNext);
     btnNext->Default = true;  // until the first page chooses its own (FocusDefaultButton)
     btnCancel = Make(f, ui::Kind::Button, u"btnCancel", this, idCancel, 404, 322, 75, 23);
-    SetTagged(btnCancel, 100023, u"Отмена");
+    SetTagged(btnCancel, texts::kCancel);
     btnCancel->Cancel = true;  // Escape does what Cancel does; where it is hidden, the close box
 
     btnBack->OnClick = [this](ui::TComponent&) { btnBackClick(); };
@@ -212,11 +211,11 @@ void TMainForm::FormCreate() {
     UString welcome;
     if (const TZMArchiveSettings* s = package_.GetSettings()) welcome = s->WelcomeText;
     if (welcome.empty()) {
-        welcome = FormatText(Languages.GetTextById(30, kText30Default), {PackageTitle});
+        welcome = FormatText(Languages.Text(texts::kWelcomeText), {PackageTitle});
     }
     reWelcome->SetText(welcome);
     TranslateComponent(*this);
-    lblStage->SetCaption(FormatText(Languages.GetTextById(23, kText23Default), {PackageTitle}));
-    SetCaption(FormatText(Languages.GetTextById(24, kText24Default), {PackageTitle}));
+    lblStage->SetCaption(FormatText(Languages.Text(texts::kWelcomeHeading), {PackageTitle}));
+    SetCaption(FormatText(Languages.Text(texts::kWindowCaption), {PackageTitle}));
     ShowPage(pgWelcome);
 }

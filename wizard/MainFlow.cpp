@@ -7,15 +7,12 @@
 #include "platform/files.h"
 #include "ui/services.h"
 #include "wizard/Main.h"
-#include "wizard/MainTexts.h"
 
 std::unique_ptr<TExtractThread> ExtractThread;
 
 namespace {
 
-UString Msg(int id, const char16_t* default_text) {
-    return Languages.GetTextById(id, default_text);
-}
+UString Msg(const TTextId& text) { return Languages.Text(text); }
 
 // What the window says of a run that failed. A component code may have a text of its own in the
 // language pack; an entry's error value never looks there (engine error 22, a file that cannot be
@@ -27,8 +24,8 @@ UString ErrorText(const extraction::RunEnd& end) {
         if (!own.empty()) return own;
     }
     if (end.kind == extraction::EndKind::InternalError || end.message.empty())
-        return FormatText(Msg(14, kText14Default), {end.code});
-    return FormatText(u"%s %d: \"%s\"", {Msg(5, kText5Default), end.code, end.message});
+        return FormatText(Msg(texts::kUnknownError), {end.code});
+    return FormatText(u"%s %d: \"%s\"", {Msg(texts::kError), end.code, end.message});
 }
 
 }  // namespace
@@ -47,17 +44,17 @@ void TMainForm::ShowPage(int index) {
 
     switch (index) {
         case pgWelcome:
-            lblStage->SetCaption(FormatText(Msg(23, kText23Default), {PackageTitle}));
+            lblStage->SetCaption(FormatText(Msg(texts::kWelcomeHeading), {PackageTitle}));
             break;
         case pgContentsCheck:
             if (!PackagePrepared) PreparePackage();
-            lblStage->SetCaption(Msg(32, kText32Default));
+            lblStage->SetCaption(Msg(texts::kCheckHeading));
             break;
         case pgExtraction:
-            lblStage->SetCaption(FormatText(Msg(27, kText27Default), {PackageTitle}));
+            lblStage->SetCaption(FormatText(Msg(texts::kExtractHeading), {PackageTitle}));
             break;
         default:
-            lblStage->SetCaption(Msg(28, kText28Default));
+            lblStage->SetCaption(Msg(texts::kDoneHeading));
             break;
     }
     for (int i = pgWelcome; i <= pgFinish; ++i) Page(i)->SetEnabled(i == index);
@@ -87,8 +84,7 @@ void TMainForm::UpdateButtons() {
     btnNext->SetVisible(page == pgWelcome || page == pgExtraction || page == pgReady);
     btnNext->SetEnabled((page == pgWelcome && !txtOutput->Text().empty()) || page == pgReady);
     btnCancel->SetVisible(page != pgReady);
-    btnCancel->SetCaption(page == pgFinish ? Msg(100021, kCloseCaptionDefault)
-                                           : Msg(100023, kCancelCaptionDefault));
+    btnCancel->SetCaption(page == pgFinish ? Msg(texts::kClose) : Msg(texts::kCancel));
     ui::TComponent* def = PageDefaultButton();
     for (ui::TComponent* b : {btnBack, btnNext, btnCancel}) b->SetDefault(b == def);
 }
@@ -133,7 +129,7 @@ void TMainForm::CheckPackageContents() {
         if (CloseConfirmed) abort = true;
     });
     if (!ok) {
-        ui::MessageBox(this, Msg(1, kText1Default), Msg(5, kText5Default), ui::mbOK, ui::miNone);
+        ui::MessageBox(this, Msg(texts::kDamaged), Msg(texts::kError), ui::mbOK, ui::miNone);
         CloseConfirmed = true;
         Close();
         return;
@@ -186,13 +182,14 @@ void TMainForm::ExtractionDone(int32_t processed, int32_t skipped, bool cancelle
         ItemProgress->SetPosition(0);
         ArchiveProgress->SetPosition(0);
         lblFileName->SetCaption(UString());
-        ui::MessageBox(this, Msg(13, kText13Default), kApplicationTitle, ui::mbOK, ui::miNone);
+        ui::MessageBox(this, Msg(texts::kCancelled), texts::kApplicationTitle, ui::mbOK,
+                       ui::miNone);
         btnBack->SetEnabled(true);
         FocusDefaultButton();
         return;
     }
     if (end.kind != extraction::EndKind::Done) {
-        ui::MessageBox(this, ErrorText(end), Msg(5, kText5Default), ui::mbOK, ui::miNone);
+        ui::MessageBox(this, ErrorText(end), Msg(texts::kError), ui::mbOK, ui::miNone);
         btnBack->SetEnabled(true);
         FocusDefaultButton();
         return;
@@ -202,7 +199,7 @@ void TMainForm::ExtractionDone(int32_t processed, int32_t skipped, bool cancelle
 
 void TMainForm::btnBrowseClick() {
     const UString folder =
-        ui::BrowseForFolder(Msg(4, kText4Default), txtOutput->Text(), true, this);
+        ui::BrowseForFolder(Msg(texts::kChooseFolder), txtOutput->Text(), true, this);
     if (folder.empty()) return;
     txtOutput->SetText(IncludeTrailingBackslash(folder));
     UpdateButtons();
@@ -223,7 +220,7 @@ void TMainForm::FormCloseQuery(bool& can_close) {
     if (CurrentPage == pgFinish || CloseConfirmed) {
         can_close = true;
     } else {
-        can_close = ui::MessageBox(this, Msg(21, kText21Default), Msg(22, kText22Default),
+        can_close = ui::MessageBox(this, Msg(texts::kConfirmExit), Msg(texts::kExitCaption),
                                    ui::mbYesNo, ui::miNone) == ui::mrYes;
     }
     if (can_close) CloseConfirmed = true;
