@@ -69,9 +69,17 @@ TExtractionSession::TExtractionSession(const Setup& setup, Owner owner, const TL
             [&](const UString& p) { z.SetZipFileNameW(p); });
     }
     z.FSpecArgs = {"*.*"};
+    // Both forms are set: a component used again must not keep an earlier run's destination.
     HandOver(
-        setup.destination, [&](const AnsiString& p) { z.ExtrBaseDir = p; },
-        [&](const UString& p) { z.ExtrBaseDirW = p; });
+        setup.destination,
+        [&](const AnsiString& p) {
+            z.ExtrBaseDir = p;
+            z.ExtrBaseDirW.clear();
+        },
+        [&](const UString& p) {
+            z.ExtrBaseDirW = p;
+            z.ExtrBaseDir.clear();
+        });
     z.ExtrOptions = ZMExtrOpt(ExtrDirNames) | ZMExtrOpt(ExtrForceDirs);
     if (setup.overwrite) z.ExtrOptions |= ZMExtrOpt(ExtrOverWrite);
     z.Password = setup.password;

@@ -244,10 +244,25 @@ TEST_F(ExtractionSessionTest, TheOpenedComponentRunsTheExtractionWithoutAnotherW
     // A second run through it (the wizard's Back and Next) works the same way.
     TScriptedOwner again;
     again.answers = {Answer::YesToAll};
-    extraction::TExtractionSession s(setup, again.Make(), Languages);
-    EXPECT_EQ(EndKind::Done, s.Run().kind);
-    EXPECT_EQ(1u, again.asked.size());
+    {
+        extraction::TExtractionSession s(setup, again.Make(), Languages);
+        EXPECT_EQ(EndKind::Done, s.Run().kind);
+        EXPECT_EQ(1u, again.asked.size());
+    }
     EXPECT_EQ(1u, package.Zip->DirectoryWalks());
+
+    // Another destination each time, one the code page cannot hold and then a plain one: each run
+    // writes where it was told, none where an earlier run went.
+    testutil::CodePageScope western(1252);
+    for (const char* where : {u8"目的地", "plain"}) {
+        setup.destination = dir.File(where) + platform::PathDelimiter();
+        extraction::TExtractionSession s(setup, owner.Make(), Languages);
+        ASSERT_EQ(EndKind::Done, s.Run().kind) << where;
+        EXPECT_EQ("program",
+                  ReadFile(setup.destination + u"bin" + platform::PathDelimiter() + u"App.EXE"))
+            << where;
+    }
+    EXPECT_EQ(0u, owner.asked.size()) << "both destinations were new";
 }
 
 // The installer's thread (headless window) and `zmpack extract` run the same session: on every
