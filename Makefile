@@ -62,7 +62,6 @@ test-native:
 # fails is run once more, and a finding, which repeats, still fails the run.
 test-asan:
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
-	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
 	  ctest --test-dir $(ASAN) --output-on-failure -j2 --repeat until-pass:2
 
 # The Windows suite runs against the shipped i686 build; where this kernel cannot run 32-bit programs

@@ -130,9 +130,25 @@ bool WideToPage(unsigned page, const UString& s, std::string& out, bool exact) {
     return Convert("UTF-16LE", IconvName(page), in.data(), in.size(), out, exact, "?", 1, 2);
 }
 
+// Made once per module and freed when the module goes: the engine carries this code too, and a
+// program loads and unloads the engine once per run.
+class TUtf8Locale {
+  public:
+    TUtf8Locale() : loc_(newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr))) {}
+    ~TUtf8Locale() {
+        if (loc_ != static_cast<locale_t>(nullptr)) freelocale(loc_);
+    }
+    TUtf8Locale(const TUtf8Locale&) = delete;
+    TUtf8Locale& operator=(const TUtf8Locale&) = delete;
+    locale_t Get() const { return loc_; }
+
+  private:
+    locale_t loc_;
+};
+
 locale_t Utf8Locale() {
-    static locale_t loc = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
-    return loc;
+    static const TUtf8Locale loc;
+    return loc.Get();
 }
 
 UString MapCase(const UString& s, bool upper) {
