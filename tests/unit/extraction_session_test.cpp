@@ -296,7 +296,14 @@ TEST_F(ExtractionSessionTest, InstallerAndZmpackDecideAlikeOnTheHostileNameTable
         ASSERT_TRUE(hl::PumpUntil([&] { return done; }, 120000)) << name;
         const extraction::RunEnd end = thread.End();
 
+        std::string out, err;
+        zmpack::CaptureOutput(&out, &err);
         const int exit = zmpack::CmdExtract({u"-d", by_zmpack, u"--overwrite", u"never", pkg});
+        zmpack::CaptureOutput(nullptr, nullptr);
+        // zmpack names the refusal and claims no count for a run that stopped.
+        EXPECT_NE(std::string::npos, out.find("stopped; the files written before")) << out;
+        EXPECT_EQ(std::string::npos, out.find("files extracted")) << out;
+        EXPECT_NE(std::string::npos, err.find("refused entry name")) << "[" << name << "] " << err;
         const bool refused = end.kind == EndKind::EngineError && exit == zmpack::kExitPackage;
         EXPECT_TRUE(refused) << "[" << name << "] thread " << static_cast<int>(end.kind) << " "
                              << end.code << ", zmpack exit " << exit;

@@ -159,10 +159,15 @@ int CmdExtract(const std::vector<UString>& args) {
     const auto count = [](int n, const char* what) {
         return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
     };
-    std::string summary = count(session.ProcessedCount(), "file") + " extracted to " + where;
-    if (session.KeptCount() > 0)
-        summary += ", " + count(session.KeptCount(), "existing file") + " kept";
-    PrintOut(summary + "\n");
+    if (end.kind == extraction::EndKind::Done) {
+        std::string summary = count(session.ProcessedCount(), "file") + " extracted to " + where;
+        if (session.KeptCount() > 0)
+            summary += ", " + count(session.KeptCount(), "existing file") + " kept";
+        PrintOut(summary + "\n");
+    } else {
+        // The run stopped at an entry; the component counts files only for a whole run.
+        PrintOut("stopped; the files written before the problem stay in " + where + "\n");
+    }
     if (end.kind != extraction::EndKind::Done || !session.CrcMismatches().empty()) {
         const std::vector<std::string>& problems = session.Problems();
         for (const auto& p : problems) PrintErr("zmpack extract: " + p + "\n");
