@@ -20,34 +20,27 @@ deps:
 	@scripts/check-deps || (echo "installing dependencies..." && scripts/install-deps)
 
 native: deps
-	@cmake -S . -B $(NATIVE) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@scripts/configure native $(BUILD)
 	cmake --build $(NATIVE)
 
-# Whether this machine runs the shipped 32-bit programs (asked when a recipe needs it, after the
-# dependencies are in): the Windows test programs are built for the build whose suite runs.
-RUNS_I686 = $(shell scripts/wine32-probe && echo yes)
-WIN32_TESTS = $(if $(RUNS_I686),ON,OFF)
-WIN64_TESTS = $(if $(RUNS_I686),OFF,ON)
-
+# Each build folder's options live in scripts/configure, which make demo uses too: the Windows test
+# programs are built for the build whose suite runs (i686 where this kernel runs 32-bit programs).
 # The product: 32-bit Windows programs, with their tests, which run under the 32-bit Wine, and the
 # benchmark programs that measure the shipped code.
 win32: deps
-	@cmake -S . -B $(WIN32) $(CMAKE_GEN) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
-	  -DCMAKE_BUILD_TYPE=MinSizeRel -DZM_BUILD_TESTS=$(WIN32_TESTS) -DZM_BUILD_BENCH=ON >/dev/null
+	@scripts/configure win32 $(BUILD)
 	cmake --build $(WIN32)
 
 # The same Windows code for x86-64: the 64-bit check of the sources, with the test programs where
 # the kernel cannot run 32-bit programs and its suite runs instead.
 win64: deps
-	@cmake -S . -B $(WIN64) $(CMAKE_GEN) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake \
-	  -DCMAKE_BUILD_TYPE=Release -DZM_BUILD_TESTS=$(WIN64_TESTS) -DZM_BUILD_BENCH=OFF >/dev/null
+	@scripts/configure win64 $(BUILD)
 	cmake --build $(WIN64)
 
 # The native unit tests once more with AddressSanitizer and UndefinedBehaviorSanitizer; any
 # finding stops the test program, so it fails the test. No benchmarks in this build.
 asan: deps
-	@cmake -S . -B $(ASAN) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZM_SANITIZE=ON \
-	  -DZM_BUILD_BENCH=OFF >/dev/null
+	@scripts/configure asan $(BUILD)
 	cmake --build $(ASAN)
 
 # A source that .clang-format would change fails the run before anything is built.
@@ -65,12 +58,15 @@ test-asan:
 	  ctest --test-dir $(ASAN) --output-on-failure -j2 --repeat until-pass:2
 
 # The Windows suite runs against the shipped i686 build; where this kernel cannot run 32-bit programs
-# it runs against the x86_64 build instead, and says so last.
+# it runs against the x86_64 build instead, the i686 programs are checked without running them
+# (scripts/check-pe), and it says so last.
 test-win:
 	@if scripts/wine32-probe; then \
 	  scripts/test-win $(WIN32); \
 	else \
 	  rc=0; scripts/test-win $(WIN64) || rc=$$?; \
+	  echo "the shipped i686 programs, checked without running them:"; \
+	  scripts/check-pe $(WIN32) || rc=1; \
 	  echo "the shipped i686 build was NOT executed: this kernel cannot run 32-bit programs"; \
 	  exit $$rc; \
 	fi

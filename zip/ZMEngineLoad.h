@@ -13,17 +13,9 @@
 //                   fixed at build time). A bare name is never handed to the system, so a library
 //                   planted in the program's folder or the current folder is never loaded.
 //
-// Resource "ZEResDll19" (RCDATA), used only when its size is at least 50,000 and below 600,000:
-//   offset 0  4 bytes  version of the carried library, 32-bit little-endian (>= 1900095 to be used)
-//   offset 4  rest     the library image as it stands (it starts with "MZ", or with 0x7F "ELF" for
-//                      a native shared object), otherwise an LZ77 stream (zip/ZMExpandLZ77.h)
-// The copy is written into a new private folder made for this run, created exclusively, then held
-// open so nobody can change it (platform/filelock.h), compared with a digest of the expected image
-// before every load, and loaded by its full path. It is deleted with its folder when the loader is
-// destroyed.
-//
-// A candidate library must export ZE_Exec, ZE_Version, ZE_PrivVersion, ZE_Abort, ZE_Name,
-// ZE_Banner (and ZE_Path), with ZE_Version 190 and ZE_PrivVersion 1900095 or above.
+// The carried copy is zip/ZMEngineCopy.h; a loaded library and its entry points are
+// zip/ZMEngineLibrary.h. This class keeps the table of clients and their use counts, runs the
+// search, and holds the loader's informational messages until its lock is released.
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -32,9 +24,9 @@
 #include <vector>
 
 #include "engine/ZMEngineApi.h"
-#include "platform/dynlib.h"
-#include "platform/filelock.h"
 #include "platform/types.h"
+#include "zip/ZMEngineCopy.h"
+#include "zip/ZMEngineLibrary.h"
 
 // What the loader needs from a zip component. Every component that runs engine operations is a
 // client of its own; the loader only compares client pointers and calls these.
@@ -57,10 +49,10 @@ struct TZMLoaderClient {
 
 class TZMEngineLoader {
   public:
-    static constexpr int32_t kVersion = kZEVersion;
-    static constexpr int32_t kMinPrivVersion = 1900095;
-    static constexpr size_t kResourceMin = 50000;   // the resource is used from this size...
-    static constexpr size_t kResourceMax = 600000;  // ...up to, not including, this one
+    static constexpr int32_t kVersion = TZMEngineLibrary::kVersion;
+    static constexpr int32_t kMinPrivVersion = TZMEngineLibrary::kMinPrivVersion;
+    static constexpr size_t kResourceMin = TZMEngineCopy::kResourceMin;
+    static constexpr size_t kResourceMax = TZMEngineCopy::kResourceMax;
 
     TZMEngineLoader();
     ~TZMEngineLoader();
@@ -108,14 +100,17 @@ class TZMEngineLoader {
 
   private:
     using Pair = std::pair<TZMLoaderClient*, int32_t>;
+    struct Message {
+        TZMLoaderClient* client;
+        int msg_id;
+        AnsiString text;
+    };
 
     Pair* FindClient(TZMLoaderClient* client);
     void Search(TZMLoaderClient* client);
     int32_t LoadCopy(TZMLoaderClient* client, bool raise);
     int32_t WriteResourceCopy(TZMLoaderClient* client, bool check_only);
-    bool WriteImage(const unsigned char* data, size_t size);
     int32_t LoadCandidate(TZMLoaderClient* client, const UString& path, bool raise);
-    void ClearEntryPoints();
     void Release(TZMLoaderClient* client);
     void DropCopy();
     void ReportLoadError(TZMLoaderClient* client);
@@ -125,34 +120,15 @@ class TZMEngineLoader {
     void Report(TZMLoaderClient* client, int msg_id, const AnsiString& text);
     void Deliver();
 
-    // Fields in the order of the contract.
-    ZE_AbortFunc ZE_Abort_ = nullptr;
-    ZE_BannerFunc ZE_Banner_ = nullptr;
-    std::vector<Pair> Clients;
-    ZE_ExecFunc ZE_Exec_ = nullptr;
-    AnsiString Banner_;
-    int32_t ResourceVersion_ = -99;
-    uint32_t LastError_ = 0;
-    int32_t LoadNesting = 0;
-    AnsiString RequestedPath_;
-    AnsiString DllName_;
-    int32_t Version_ = 0;
     std::recursive_mutex Lock;
-    platform::DynLib Module;
-    ZE_NameFunc ZE_Name_ = nullptr;
-    ZE_PathFunc ZE_Path_ = nullptr;
-    int32_t PrivVersion_ = 0;
-    ZE_PrivVersionFunc ZE_PrivVersion_ = nullptr;
-    UString TempDllPath_;  // kept wide: a temporary folder outside the code page still works
-    ZE_VersionFunc ZE_Version_ = nullptr;
-
-    // The copy's private folder, the handle that keeps the copy unchanged, and the digest of
-    // the image it must hold.
-    UString TempFolder_;
-    platform::LockedFile TempLock;
-    std::string TempDigest;
-    size_t TempSize = 0;
-    std::vector<std::pair<TZMLoaderClient*, std::pair<int, AnsiString>>> Pending;
+    std::vector<Pair> Clients;
+    int32_t LoadNesting = 0;
+    TZMEngineLibrary Library;
+    TZMEngineCopy Copy;
+    // -99 not looked at yet; -1 none carried; 0 carried but unusable here; else its version.
+    int32_t ResourceVersion_ = -99;
+    AnsiString RequestedPath_;
+    std::vector<Message> Pending;
 };
 
 // The process-wide loader every zip component uses. It stays valid through the whole of process

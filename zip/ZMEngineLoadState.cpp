@@ -25,12 +25,12 @@ bool TZMEngineLoader::IsLoadedFor(TZMLoaderClient* client) {
         return field;                       \
     }
 ZM_LOADER_GETTER(int32_t, ResourceVersion, ResourceVersion_)
-ZM_LOADER_GETTER(int32_t, Version, Version_)
-ZM_LOADER_GETTER(int32_t, PrivVersion, PrivVersion_)
-ZM_LOADER_GETTER(AnsiString, DllName, DllName_)
-ZM_LOADER_GETTER(AnsiString, Banner, Banner_)
-ZM_LOADER_GETTER(AnsiString, TempDllPath, platform::WideToAnsi(TempDllPath_))
-ZM_LOADER_GETTER(UString, TempFolder, TempFolder_)
-ZM_LOADER_GETTER(uint32_t, LastError, LastError_)
-ZM_LOADER_GETTER(bool, IsLoaded, Module.IsLoaded())
+ZM_LOADER_GETTER(int32_t, Version, Library.Version())
+ZM_LOADER_GETTER(int32_t, PrivVersion, Library.PrivVersion())
+ZM_LOADER_GETTER(AnsiString, DllName, Library.DllName())
+ZM_LOADER_GETTER(AnsiString, Banner, Library.Banner())
+ZM_LOADER_GETTER(AnsiString, TempDllPath, platform::WideToAnsi(Copy.Path()))
+ZM_LOADER_GETTER(UString, TempFolder, Copy.Folder())
+ZM_LOADER_GETTER(uint32_t, LastError, Library.LastError())
+ZM_LOADER_GETTER(bool, IsLoaded, Library.IsLoaded())
 #undef ZM_LOADER_GETTER
