@@ -1,5 +1,5 @@
 #pragma once
-// The file-name rules behind the checks and repairs of common/ZM_Common.h, for 8-bit and UTF-16
+// The file-name rules behind the checks and repairs of common/filenames.h, for 8-bit and UTF-16
 // text alike; not for other units.
 #include <cstring>
 #include <type_traits>

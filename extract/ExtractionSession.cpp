@@ -2,7 +2,7 @@
 
 #include <exception>
 
-#include "common/ZM_Common.h"
+#include "common/ownfile.h"
 #include "engine/ZMEngineApi.h"
 #include "extract/utextformat.h"
 #include "lang/ulng.h"

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "common/ZM_Common.h"
+#include "common/numbers.h"
 #include "common/xmldoc.h"
 #include "platform/codepage.h"
 #include "platform/md5.h"

@@ -3,7 +3,9 @@
 #include <new>
 #include <string>
 
-#include "common/ZM_Common.h"
+#include "common/abuseurl.h"
+#include "common/filenames.h"
+#include "common/ownfile.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/pathparts.h"

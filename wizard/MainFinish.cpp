@@ -1,6 +1,7 @@
 // The finishing actions: start the installed program, open the destination folder, report the
 // package's content. Each hands a path or address to the shell and looks at no result.
-#include "common/ZM_Common.h"
+#include "common/ownfile.h"
+#include "common/shellopen.h"
 #include "platform/files.h"
 #include "wizard/Main.h"
 

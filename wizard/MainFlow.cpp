@@ -1,6 +1,6 @@
 // The wizard's page flow: page switching, the package preparation and contents check, the
 // extraction run and its outcome, and closing.
-#include "common/ZM_Common.h"
+#include "common/ownfile.h"
 #include "extract/utextformat.h"
 #include "lang/ulng.h"
 #include "platform/codepage.h"

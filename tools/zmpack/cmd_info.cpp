@@ -3,7 +3,8 @@
 #include <cstdio>
 #include <memory>
 
-#include "common/ZM_Common.h"
+#include "common/filenames.h"
+#include "common/ownfile.h"
 #include "config/ucfg.h"
 #include "lang/ulng.h"
 #include "package/ZMArchiveConfig.h"

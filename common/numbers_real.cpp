@@ -1,4 +1,4 @@
-// The lenient real conversions of common/ZM_Common.h, in a file of their own: the C runtime's
+// The lenient real conversions of common/numbers.h, in a file of their own: the C runtime's
 // strtod behind them is about 20 KB, which a program that converts no reals (the installer) then
 // does not carry.
 #include <clocale>
@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "common/ZM_Common.h"
+#include "common/numbers.h"
 
 namespace {
 

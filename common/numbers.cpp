@@ -1,65 +1,12 @@
-#include "common/ZM_Common.h"
+#include "common/numbers.h"
 
 #include <cstring>
-#include <limits>
 
-#include "common/abuse_url.h"
-#include "common/filename_rules.h"
-#include "platform/codepage.h"
-#include "platform/files.h"
-#include "platform/pathparts.h"
-#include "platform/folderdlg.h"
-#include "platform/process.h"
-#include "platform/shell.h"
-
-namespace {
-
-int HexDigit(char c) {
+int HexDigitValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     return -1;
-}
-
-}  // namespace
-
-UString GetExeName() { return platform::GetExeName(); }
-
-UString GetAppFolder() { return IncludeTrailingBackslash(platform::FolderPart(GetExeName())); }
-
-UString IncludeTrailingBackslash(const UString& path) {
-    if (!path.empty() && platform::IsPathDelimiter(path.back())) return path;
-    return path + platform::PathDelimiter();
-}
-
-UString SystemPathName(const UString& stored) {
-    UString name = stored;
-    const char16_t delimiter = platform::PathDelimiter();
-    for (char16_t& c : name)
-        if (c == u'/') c = delimiter;
-    return name;
-}
-
-UString MakeValidFileName(const UString& text) { return filename_rules::MakeValidName(text); }
-
-void ShellOpen(const AnsiString& target) {
-    if (target.empty()) return;
-    platform::ShellOpenAnsi(target);
-}
-
-void ShellOpenPath(const UString& path) {
-    if (path.empty()) return;
-    AnsiString narrow;
-    if (platform::WideToAnsiExact(path, narrow)) {
-        ShellOpen(narrow);
-    } else {
-        platform::ShellOpenWide(path);
-    }
-}
-
-UString BrowseForFolder(const UString& title, const UString& initial_folder, bool allow_new_folder,
-                        uintptr_t owner) {
-    return platform::BrowseForFolderDialog(title, initial_folder, allow_new_folder, owner);
 }
 
 int32_t StrToIntVal(const AnsiString& s) {
@@ -80,7 +27,7 @@ int32_t StrToIntVal(const AnsiString& s) {
     uint64_t v = 0;
     bool complete = true;
     for (; i < s.size(); ++i) {
-        int d = hex ? HexDigit(s[i]) : (s[i] >= '0' && s[i] <= '9' ? s[i] - '0' : -1);
+        int d = hex ? HexDigitValue(s[i]) : (s[i] >= '0' && s[i] <= '9' ? s[i] - '0' : -1);
         const uint64_t next = v * (hex ? 16 : 10) + static_cast<uint64_t>(d < 0 ? 0 : d);
         if (d < 0 || next > limit) {
             complete = false;
@@ -125,18 +72,4 @@ void SetOrdinalValue(TOrdType kind, void* variable, int64_t value) {
         case TOrdType::Other:
             break;
     }
-}
-
-AnsiString AbuseBaseUrl() {
-    // Kept enciphered so the address does not sit in the program as plain text.
-    const char* hex = zm_abuse::kCipherHex;
-    AnsiString url;
-    uint8_t key = zm_abuse::kSeed;
-    for (size_t i = 0; hex[i] != '\0' && hex[i + 1] != '\0'; i += 2) {
-        int hi = HexDigit(hex[i]), lo = HexDigit(hex[i + 1]);
-        if (hi < 0 || lo < 0) return AnsiString();
-        url.push_back(static_cast<char>(((hi << 4) | lo) ^ key));
-        key = static_cast<uint8_t>(key * zm_abuse::kStep + zm_abuse::kAdd);
-    }
-    return url;
 }
