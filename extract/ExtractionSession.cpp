@@ -4,7 +4,7 @@
 
 #include "common/ownfile.h"
 #include "engine/ZMEngineApi.h"
-#include "extract/utextformat.h"
+#include "lang/utextformat.h"
 #include "lang/ulng.h"
 #include "platform/codepage.h"
 #include "zip/ZMMessages.h"

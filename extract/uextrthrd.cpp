@@ -1,6 +1,6 @@
 #include "extract/uextrthrd.h"
 
-#include "extract/utextformat.h"
+#include "lang/utextformat.h"
 #include "lang/ulng.h"
 #include "platform/thread.h"
 #include "ui/services.h"

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "extract/utextformat.h"
+#include "lang/utextformat.h"
 #include "lang/ulng.h"
 #include "platform/resources.h"
 #include "ui/bitmap.h"

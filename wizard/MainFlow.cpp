@@ -1,7 +1,7 @@
 // The wizard's page flow: page switching, the package preparation and contents check, the
 // extraction run and its outcome, and closing.
 #include "common/ownfile.h"
-#include "extract/utextformat.h"
+#include "lang/utextformat.h"
 #include "lang/ulng.h"
 #include "platform/codepage.h"
 #include "platform/files.h"

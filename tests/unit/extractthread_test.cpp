@@ -6,7 +6,7 @@
 
 #include "common/ZM_Common.h"
 #include "extract/uextrthrd.h"
-#include "extract/utextformat.h"
+#include "lang/utextformat.h"
 #include "platform/codepage.h"
 #include "tests/unit/wizard_testkit.h"
 #include "ui/headless/headless.h"

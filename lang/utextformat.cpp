@@ -1,4 +1,4 @@
-#include "extract/utextformat.h"
+#include "lang/utextformat.h"
 
 #include <vector>
 
