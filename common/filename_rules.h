@@ -1,26 +1,31 @@
 #pragma once
-// The file-name rules behind the checks and repairs of common/filenames.h, for 8-bit and UTF-16
-// text alike; not for other units.
-#include <cstring>
+// The checks and repairs of common/filenames.h, for 8-bit and UTF-16 text alike; not for other
+// units. What is a device name and which characters no name may hold are the engine's rules
+// (engine/entryname.h), so the default folder and the entries below it are judged alike; the
+// repair itself (what is trimmed and left out) is this module's.
 #include <type_traits>
+
+#include "engine/entryname.h"
+#include "platform/codepage.h"
 
 namespace filename_rules {
 
-inline const char* const kReservedNames[] = {
-    "CON",  "PRN",  "AUX",  "NUL",  "COM1", "COM2", "COM3", "COM4", "COM5", "COM6", "COM7",
-    "COM8", "COM9", "LPT1", "LPT2", "LPT3", "LPT4", "LPT5", "LPT6", "LPT7", "LPT8", "LPT9"};
-
-// The rules below look only at ASCII and control characters, so they read 8-bit text in any code
-// page and UTF-16 text alike.
 template <class Ch>
 unsigned Code(Ch c) {
     return static_cast<unsigned>(static_cast<typename std::make_unsigned<Ch>::type>(c));
 }
 
+// The forbidden characters are all ASCII, so 8-bit text in any code page is read byte by byte.
 template <class Ch>
 bool IsForbiddenChar(Ch c) {
     const unsigned u = Code(c);
-    return u < 32 || (u < 128 && std::strchr("\"*/:<>?\\|", static_cast<int>(u)) != nullptr);
+    return u < 128 && engine::IsForbiddenNameChar(static_cast<char16_t>(u));
+}
+
+// A device name may hold a superscript digit (COM¹), which only the code page knows.
+inline bool IsReserved(const UString& name) { return engine::IsReservedDeviceName(name); }
+inline bool IsReserved(const AnsiString& name) {
+    return engine::IsReservedDeviceName(platform::AnsiToWide(name));
 }
 
 template <class S>
@@ -39,38 +44,10 @@ S TrimControlAndBlanks(const S& s) {
 }
 
 template <class S>
-S UpperAscii(S s) {
-    for (auto& c : s)
-        if (c >= 'a' && c <= 'z') c = static_cast<typename S::value_type>(c - 32);
-    return s;
-}
-
-// The name without its extension: from the last "." on, unless a "\" or ":" follows that ".".
-template <class S>
-S WithoutExtension(const S& s) {
-    size_t i = s.size();
-    while (i > 0 && s[i - 1] != '.' && s[i - 1] != '\\' && s[i - 1] != ':') --i;
-    if (i == 0 || s[i - 1] != '.') return s;
-    return s.substr(0, i - 1);
-}
-
-template <class S>
-bool EqualsAscii(const S& s, const char* ascii) {
-    size_t i = 0;
-    for (; ascii[i] != '\0'; ++i)
-        if (i >= s.size() || Code(s[i]) != static_cast<unsigned char>(ascii[i])) return false;
-    return i == s.size();
-}
-
-template <class S>
 bool IsValidName(const S& name) {
-    const S u = UpperAscii(TrimControlAndBlanks(TrimRight(name, '.')));
-    if (u.empty()) return false;
-    const S stem = WithoutExtension(u);
-    for (const char* reserved : kReservedNames) {
-        if (EqualsAscii(stem, reserved)) return false;
-    }
-    for (auto c : u) {
+    const S t = TrimControlAndBlanks(TrimRight(name, '.'));
+    if (t.empty() || IsReserved(t)) return false;
+    for (auto c : t) {
         if (IsForbiddenChar(c)) return false;
     }
     return true;

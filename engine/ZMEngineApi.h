@@ -23,7 +23,6 @@
 constexpr int32_t kZEVersion = ZM_ENGINE_VERSION;
 // ZE_PrivVersion(): the build of the library; loaders accept 1900095 and above.
 constexpr int32_t kZEPrivVersion = ZM_ENGINE_BUILD;
-constexpr int32_t kZEMinPrivVersion = 1900095;
 // ZECommand::Check must hold this value; a record without it is refused with ZE_ERR_BAD_OPTIONS.
 constexpr uint32_t kZECommandCheck = 0x03070505u;
 // Capacity the loader passes to ZE_Name (the buffer itself has one byte more).
@@ -91,6 +90,20 @@ enum ZEError : int32_t {
     ZE_ERR_DUPLICATE_NAME = 35,  // Duplicate internal name
     ZE_ERR_UNSUPPORTED = 36,     // (no text) a feature the engine does not implement
 };
+// The errors proper, the range a result -n, a skip's error value and a message's code come from
+// (1 and 2 are stops, not errors).
+constexpr int32_t kZEFirstError = ZE_ERR_CALLBACK;
+constexpr int32_t kZELastError = ZE_ERR_UNSUPPORTED;
+constexpr bool IsZEError(int64_t n) { return n >= kZEFirstError && n <= kZELastError; }
+
+// A skip's error value (ZE_CB_SKIPPED's Answer) carries its decision in its sign: n >= 0 goes on,
+// -n stops the operation with the error n. These two are the only places the sign is made or read.
+constexpr int32_t ZESkipErrorOf(int32_t value) {
+    return value >= 0 ? value : value == INT32_MIN ? INT32_MAX : -value;
+}
+constexpr int32_t ZESkipValue(int32_t error, bool stop) {
+    return stop ? -ZESkipErrorOf(error) : ZESkipErrorOf(error);
+}
 
 // ---------------------------------------------------------------------------------------------
 // Skip types (ZECallbackInfo::Code of a ZE_CB_SKIPPED report), values 0..17
@@ -168,14 +181,14 @@ enum ZECallbackKind : int32_t {
     ZE_CB_CRC_ERROR = 2,
     // An entry is skipped. Code = skip type (ZESkipType), Answer preset = the engine error value n
     // (>= 0; 0 when the skip is no error, e.g. ZE_SKIP_FILE_EXISTS). OsError set when a system call
-    // failed. Answer >= 0: go on with the next entry. Answer < 0: abort the whole operation;
-    // ZE_Exec
-    // then returns the answer when it lies in -36..-3, else -1.
+    // failed. Answer >= 0: go on with the next entry. Answer < 0 (ZESkipValue): abort the whole
+    // operation; ZE_Exec then returns the answer when its error is one of kZEFirstError ..
+    // kZELastError, else -1.
     ZE_CB_SKIPPED = 3,
-    // A message. Code = engine error value n (3..36) of an error, 0 for information. Text = the
-    // text
-    // (8-bit, system code page; names the file and the reason), OsError = system error number or 0.
-    // Answer is ignored.
+    // A message. Code = engine error value n (IsZEError) of an error, 0 for information. TextUtf8 =
+    // the text, exact (names the file and the reason); Text = the same in the system code page ('?'
+    // for what it lacks), for components that read records without TextUtf8. OsError = system
+    // error number or 0. Answer is ignored.
     ZE_CB_MESSAGE = 4,
     // The entry needs a password and none known so far opens it. Only sent while the entry has
     // requests left (ZECommand::PasswordReqCount per entry). Buffer/BufferSize: the routine writes
@@ -207,6 +220,8 @@ struct ZECallbackInfo {
     int32_t DirIndex;      // 0-based position of the current item in the archive's central
                            // directory; -1 outside an item (records shorter than this field, of
                            // older engines, have none)
+    const char* TextUtf8;  // ZE_CB_MESSAGE: Text in UTF-8 (exact); else "" (records shorter than
+                           // this field, of older engines, have only Text)
 };
 
 typedef int32_t(ZM_STDCALL* ZECallback)(ZECallbackInfo* info);

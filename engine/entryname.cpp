@@ -7,23 +7,9 @@ char16_t Upper(char16_t c) { return (c >= u'a' && c <= u'z') ? static_cast<char1
 
 bool IsDelimiter(char16_t c) { return c == u'/' || c == u'\\'; }
 
-// Characters no part may contain: controls, the stream separator, and those Windows refuses or
-// treats as wildcards (a name that works on one system and not the other is refused on both).
-bool IsForbiddenChar(char16_t c) {
-    if (c < 0x20 || c == 0x7F) return true;
-    switch (c) {
-        case u':':
-        case u'*':
-        case u'?':
-        case u'"':
-        case u'<':
-        case u'>':
-        case u'|':
-            return true;
-        default:
-            return false;
-    }
-}
+// Characters no part of a stored name may contain: those of no file name, and DEL (a name that
+// works on one system and not the other is refused on both).
+bool IsForbiddenPartChar(char16_t c) { return IsForbiddenNameChar(c) || c == 0x7F; }
 
 // Look-alikes that a best-fit narrowing to an 8-bit code page turns into a delimiter, a stream
 // separator or a forbidden character: "..\uFF0Fx" would become "../x" on the way to the system.
@@ -62,7 +48,7 @@ const char* CheckPart(const UString& part) {
     if (part.empty()) return "empty name part";
     if (part == u"..") return "parent folder part";
     for (char16_t c : part)
-        if (IsForbiddenChar(c)) return c == u':' ? "drive or stream name" : "invalid character";
+        if (IsForbiddenPartChar(c)) return c == u':' ? "drive or stream name" : "invalid character";
     for (char16_t c : part)
         if (IsLookAlike(c)) return "look-alike of a delimiter or reserved character";
     char16_t last = part.back();
@@ -72,6 +58,23 @@ const char* CheckPart(const UString& part) {
 }
 
 }  // namespace
+
+bool IsForbiddenNameChar(char16_t c) {
+    switch (c) {
+        case u'"':
+        case u'*':
+        case u'/':
+        case u':':
+        case u'<':
+        case u'>':
+        case u'?':
+        case u'\\':
+        case u'|':
+            return true;
+        default:
+            return c < 0x20;
+    }
+}
 
 bool IsReservedDeviceName(const UString& part) {
     // The system ignores everything from the first dot and trailing spaces before it.

@@ -1,8 +1,13 @@
 #pragma once
-// Turning an entry's stored name into a path below the destination folder, or refusing it.
-// Pure: no file system access. A name is refused when any of its parts could leave the folder or
-// reach something other than a plain file on Windows or Unix: absolute forms, "..", alternate
-// streams, device names, parts ending in a dot or space, control and wildcard characters.
+// The file-name rules of the whole tree, and turning an entry's stored name into a path below the
+// destination folder, or refusing it. Pure: no file system access. A name is refused when any of
+// its parts could leave the folder or reach something other than a plain file on Windows or Unix:
+// absolute forms, "..", alternate streams, device names, parts ending in a dot or space, control
+// and wildcard characters.
+//
+// The engine is the lowest layer that judges names, so the rules live here, in a library of
+// their own (zm_entryname) that the engine, common/ (the repair of the package title into the
+// default folder) and zmpack's zip writer link: what one of them calls a device name, all do.
 #include <string>
 #include <vector>
 
@@ -22,7 +27,12 @@ struct SafeEntryName {
 // part is kept (every part is still checked, so a refused name stays refused).
 SafeEntryName CheckEntryName(const UString& name, bool flatten);
 
-// True for a device name the system would open instead of a file (CON, NUL.txt, COM1 , LPT¹ ...).
+// True for a device name the system would open instead of a file: CON, PRN, AUX, NUL, COM1-9,
+// LPT1-9 (also with the superscript digits ¹ ² ³), CONIN$, CONOUT$, CLOCK$, in any case, with
+// anything after the first dot and blanks or dots before it (NUL.txt, COM1 .log, lpt¹).
 bool IsReservedDeviceName(const UString& part);
+
+// True for a character no file name may hold: the controls below 32 and " * / : < > ? \ |.
+bool IsForbiddenNameChar(char16_t c);
 
 }  // namespace engine

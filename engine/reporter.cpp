@@ -13,10 +13,6 @@ namespace {
 constexpr uint64_t kMinProgressStep = 64 * 1024;
 constexpr int32_t kPasswordBuffer = 256;
 
-std::string ToAnsi(const std::string& utf8) {
-    return platform::WideToAnsi(platform::Utf8ToWide(utf8));
-}
-
 }  // namespace
 
 Reporter::Reporter(const ZECommand& command, uint32_t handle, const std::atomic<bool>& abort_flag)
@@ -39,6 +35,7 @@ ZECallbackInfo Reporter::Record(int32_t kind) const {
     info.NameUtf8 = item_open_ ? utf8_.c_str() : "";
     info.PathUtf8 = "";
     info.Text = "";
+    info.TextUtf8 = "";
     info.DirIndex = item_open_ ? dir_index_ : -1;
     return info;
 }
@@ -160,19 +157,22 @@ void Reporter::Skipped(int32_t skip_type, int32_t error, uint32_t os_error,
     info.PathUtf8 = path_utf8.c_str();
     Call(command_.FileCallback, info);
     if (info.Answer < 0 && result_ == 0)
-        result_ = (info.Answer <= -3 && info.Answer >= -36) ? info.Answer : -ZE_ERR_CANCEL;
+        result_ = IsZEError(ZESkipErrorOf(info.Answer)) ? info.Answer : -ZE_ERR_CANCEL;
 }
 
 void Reporter::Message(int32_t code, const std::string& text_utf8, uint32_t os_error) {
     // The system's reason ("No space left on device") goes into the text as well: the text is
     // what a component shows or passes on.
-    std::string text =
-        ToAnsi(os_error == 0 ? text_utf8
-                             : text_utf8 + " (" +
-                                   platform::WideToUtf8(platform::OsErrorText(os_error)) + ")");
+    const std::string exact =
+        os_error == 0
+            ? text_utf8
+            : text_utf8 + " (" + platform::WideToUtf8(platform::OsErrorText(os_error)) + ")";
+    // The 8-bit form is for components that read records without TextUtf8.
+    const std::string ansi = platform::WideToAnsi(platform::Utf8ToWide(exact));
     ZECallbackInfo info = Record(ZE_CB_MESSAGE);
     info.Code = code;
-    info.Text = text.c_str();
+    info.Text = ansi.c_str();
+    info.TextUtf8 = exact.c_str();
     info.OsError = static_cast<int32_t>(os_error);
     Call(command_.FileCallback, info);
 }

@@ -37,7 +37,7 @@ class Reporter {
     // A skip: error value n (0 when no error); a negative answer stops the operation.
     void Skipped(int32_t skip_type, int32_t error, uint32_t os_error,
                  const std::string& path_utf8 = std::string());
-    // Messages: utf8 text converted to the system code page.
+    // Messages: the text exact (UTF-8), and in the system code page for older components.
     void Message(int32_t code, const std::string& text_utf8, uint32_t os_error = 0);
     bool Verbose() const { return command_.Verbosity != 0; }
 

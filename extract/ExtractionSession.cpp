@@ -14,72 +14,40 @@ namespace {
 
 enum Remembered : int32_t { kAsk = 0, kYesToAll = 1, kNoToAll = 2 };
 
-// A skipped entry's error value is an engine error number (negative where skipping was not
-// allowed); the component's own codes lie far above them.
+// A skipped entry's error value is an engine error number (a stop, 1 or 2, or an error proper;
+// negative where skipping was not allowed); the component's own codes lie far above them.
 bool IsEngineErrorValue(int32_t code) {
-    const int32_t n = code < 0 ? -code : code;
-    return n >= 1 && n <= ZE_ERR_UNSUPPORTED;
-}
-
-// The component takes a path as 8 bits where that form is exact, else as UTF-16.
-void HandOver(const UString& path, const std::function<void(const AnsiString&)>& narrow,
-              const std::function<void(const UString&)>& wide) {
-    AnsiString exact;
-    if (platform::WideToAnsiExact(path, exact)) {
-        narrow(exact);
-    } else {
-        wide(path);
-    }
+    const int32_t n = ZESkipErrorOf(code);
+    return n == ZE_ERR_CANCEL || n == ZE_ERR_ABORT || IsZEError(n);
 }
 
 }  // namespace
 
-TExtractionSession::TExtractionSession(const Setup& setup, Owner owner, const TLanguages& texts)
-    : owner_(std::move(owner)), texts_(texts) {
-    if (setup.opened != nullptr) {
-        zip_ = setup.opened;
-        was_not_main_thread_ = zip_->NotMainThread;
-    } else {
-        own_ = std::make_unique<TZMZipper>();
-        zip_ = own_.get();
-        zip_->SetActive(false);
-    }
-    TZMZipper& z = *zip_;
+TExtractionSession::TExtractionSession(TZMZipper& zip, const Setup& setup, Owner owner,
+                                       const TLanguages& texts)
+    : owner_(std::move(owner)), texts_(texts), zip_(zip) {
+    was_not_main_thread_ = zip_.NotMainThread;
+    TZMZipper& z = zip_;
     z.NotMainThread = true;
     z.OnCheckTerminate = [this](TCustomZMZipper&, bool& abort) { CheckTerminate(abort); };
     z.OnProgress = [this](TCustomZMZipper&, const TZMProgressDetails& d) { Progress(d); };
-    z.OnExtractOverwrite = [this](TCustomZMZipper&, const AnsiString& file, bool, bool& yes, int) {
-        Decide(Question::FileExists, overwrite_answer_, file, yes);
+    z.OnExtractOverwrite = [this](TCustomZMZipper&, const TZMText& file, bool, bool& yes, int) {
+        Decide(Question::FileExists, overwrite_answer_, file.Exact, yes);
     };
-    z.OnCRC32Error = [this](TCustomZMZipper&, const AnsiString& file, uint32_t, uint32_t,
-                            bool& keep) {
-        crc_mismatches_.push_back(ShownName(file));
-        Decide(Question::CrcMismatch, crc_answer_, file, keep);
+    z.OnCRC32Error = [this](TCustomZMZipper&, const TZMText& file, uint32_t, uint32_t, bool& keep) {
+        crc_mismatches_.push_back(SystemPathName(file.Exact));
+        Decide(Question::CrcMismatch, crc_answer_, file.Exact, keep);
     };
-    z.OnSkipped = [this](TCustomZMZipper&, const AnsiString&, TZMSkipTypes type, int& value) {
+    z.OnSkipped = [this](TCustomZMZipper&, const TZMText&, TZMSkipTypes type, int& value) {
         Skipped(type, value);
     };
-    z.OnMessage = [this](TCustomZMZipper&, int code, const AnsiString& text) {
-        Message(code, text);
+    // The component keeps the first error of the run itself; the texts are kept for a report.
+    z.OnMessage = [this](TCustomZMZipper&, int code, const TZMText& text) {
+        if (code != 0) problems_.push_back(text.Exact);
     };
     z.Unattended = true;
-    if (own_) {
-        HandOver(
-            setup.package, [&](const AnsiString& p) { z.SetZipFileName(p); },
-            [&](const UString& p) { z.SetZipFileNameW(p); });
-    }
     z.FSpecArgs = {"*.*"};
-    // Both forms are set: a component used again must not keep an earlier run's destination.
-    HandOver(
-        setup.destination,
-        [&](const AnsiString& p) {
-            z.ExtrBaseDir = p;
-            z.ExtrBaseDirW.clear();
-        },
-        [&](const UString& p) {
-            z.ExtrBaseDirW = p;
-            z.ExtrBaseDir.clear();
-        });
+    z.ExtrBaseDir = setup.destination;
     z.ExtrOptions = ZMExtrOpt(ExtrDirNames) | ZMExtrOpt(ExtrForceDirs);
     if (setup.overwrite) z.ExtrOptions |= ZMExtrOpt(ExtrOverWrite);
     z.Password = setup.password;
@@ -87,21 +55,20 @@ TExtractionSession::TExtractionSession(const Setup& setup, Owner owner, const TL
 }
 
 TExtractionSession::~TExtractionSession() {
-    if (own_) return;
-    zip_->OnCheckTerminate = nullptr;
-    zip_->OnProgress = nullptr;
-    zip_->OnExtractOverwrite = nullptr;
-    zip_->OnCRC32Error = nullptr;
-    zip_->OnSkipped = nullptr;
-    zip_->OnMessage = nullptr;
-    zip_->NotMainThread = was_not_main_thread_;
+    zip_.OnCheckTerminate = nullptr;
+    zip_.OnProgress = nullptr;
+    zip_.OnExtractOverwrite = nullptr;
+    zip_.OnCRC32Error = nullptr;
+    zip_.OnSkipped = nullptr;
+    zip_.OnMessage = nullptr;
+    zip_.NotMainThread = was_not_main_thread_;
 }
 
 RunEnd TExtractionSession::Run() {
     try {
-        zip_->SetActive(true);  // reads the directory unless it is known
-        zip_->Extract();
-        const int32_t c = zip_->ErrCode();
+        zip_.SetActive(true);  // reads the directory unless it is known
+        zip_.Extract();
+        const int32_t c = zip_.ErrCode();
         if (c == zmmsg::Cancelled) {
             // A stop nobody recorded a reason for was asked for from outside (Cancel).
             if (error_code_ == 0) cancelled_ = true;
@@ -114,7 +81,7 @@ RunEnd TExtractionSession::Run() {
     return End();
 }
 
-void TExtractionSession::Cancel() { zip_->Cancel(); }
+void TExtractionSession::Cancel() { zip_.Cancel(); }
 
 RunEnd TExtractionSession::End() const {
     RunEnd end;
@@ -130,9 +97,8 @@ RunEnd TExtractionSession::End() const {
     }
     end.kind = IsEngineErrorValue(error_code_) ? EndKind::EngineError : EndKind::ComponentError;
     // The component's own message when it recorded this very code, else its table's text.
-    const AnsiString text =
-        zip_->ErrCode() == error_code_ ? zip_->ErrMessage() : ZMLoadStr(error_code_);
-    end.message = platform::AnsiToWide(text);
+    end.message = zip_.ErrCode() == error_code_ ? zip_.ErrMessageW()
+                                                : platform::AnsiToWide(ZMLoadStr(error_code_));
     return end;
 }
 
@@ -142,10 +108,7 @@ void TExtractionSession::CheckTerminate(bool& abort) {
 }
 
 void TExtractionSession::Progress(const TZMProgressDetails& details) {
-    if (!owner_.report) {
-        if (details.Order() == zpoNewItem) current_item_ = details.ItemNameW();
-        return;
-    }
+    if (!owner_.report) return;
     Report r;
     switch (details.Order()) {
         case zpoNewItem:
@@ -174,14 +137,7 @@ void TExtractionSession::Progress(const TZMProgressDetails& details) {
     owner_.report(r);
 }
 
-UString TExtractionSession::ShownName(const AnsiString& file_name) const {
-    // The questions are about the item under way, whose exact name its start report gave.
-    if (!current_item_.empty() && platform::WideToAnsi(current_item_) == file_name)
-        return SystemPathName(current_item_);
-    return SystemPathName(platform::AnsiToWide(file_name));
-}
-
-void TExtractionSession::Decide(Question q, int32_t& remembered, const AnsiString& file_name,
+void TExtractionSession::Decide(Question q, int32_t& remembered, const UString& file_name,
                                 bool& flag) {
     if (remembered == kYesToAll) {
         flag = true;
@@ -195,7 +151,7 @@ void TExtractionSession::Decide(Question q, int32_t& remembered, const AnsiStrin
     Answer a = Answer::Cancel;
     if (!(owner_.should_stop && owner_.should_stop()) && owner_.ask) {
         const TTextId& which = q == Question::FileExists ? texts::kFileExists : texts::kCrcMismatch;
-        const UString text = FormatText(texts_.Text(which), {ShownName(file_name)});
+        const UString text = FormatText(texts_.Text(which), {SystemPathName(file_name)});
         a = owner_.ask(q, text);
     }
     switch (a) {
@@ -230,11 +186,6 @@ void TExtractionSession::Skipped(TZMSkipTypes type, int error_value) {
     }
     error_code_ = error_value;
     stopped_ = true;
-}
-
-void TExtractionSession::Message(int code, const AnsiString& text) {
-    // The component keeps the first error of the run itself; the texts are kept for a report.
-    if (code != 0) problems_.push_back(platform::WideToUtf8(platform::AnsiToWide(text)));
 }
 
 }  // namespace extraction

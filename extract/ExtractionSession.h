@@ -3,11 +3,12 @@
 // The installer's worker thread and `zmpack extract` both run through it and add only how its
 // reports and questions reach a person.
 //
-// It owns the run's zip component and sets it up from the exact paths: a path whose 8-bit form in
-// the system code page is exact goes over as 8 bits, any other as UTF-16 (never a short name and
-// never with '?' in it). It answers the component's two questions (an existing file, a checksum
-// mismatch) from the remembered answers or by asking its owner with the language pack's texts,
-// applies the skip and stop rules, and sorts the end of the run into one small vocabulary.
+// It runs through the component that opened the package (its directory is known, so it is not
+// read again), borrowed for the run and handed back without the session's handlers, and gives it
+// the destination exactly as it is. Names and messages reach its owner exact. It answers the
+// component's two questions (an existing file, a checksum mismatch) from the remembered answers or
+// by asking its owner with the language pack's texts, applies the skip and stop rules, and sorts
+// the end of the run into one small vocabulary.
 //
 // Rules of a run:
 // - Yes to all / No to all answer every later question of the same kind; the two kinds are
@@ -18,7 +19,6 @@
 // Files already written stay in every case.
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -62,15 +62,10 @@ struct Report {
 };
 
 struct Setup {
-    UString package;           // the file that holds the archive
     UString destination;       // created with its missing parents when needed
     AnsiString password;       // empty: none
     bool overwrite = false;    // replace existing files without asking
     AnsiString engine_folder;  // where to look for the engine library; empty: the loader's order
-    // The component that opened the package (borrowed, handed back without the session's
-    // handlers when it ends): its directory is known already, so the run does not read it again.
-    // Null: the session opens the package with a component of its own.
-    TZMZipper* opened = nullptr;
 };
 
 struct Owner {
@@ -82,9 +77,10 @@ struct Owner {
 
 class TExtractionSession {
   public:
-    // texts: the language pack the questions come from (the installer's global one, or the
-    // package's own for zmpack).
-    TExtractionSession(const Setup& setup, Owner owner, const TLanguages& texts);
+    // zip: the component that opened the package (TZMArchiveFile::Zip), borrowed until the
+    // session ends; texts: the language pack the questions come from (the installer's global one,
+    // or the package's own for zmpack).
+    TExtractionSession(TZMZipper& zip, const Setup& setup, Owner owner, const TLanguages& texts);
     ~TExtractionSession();
     TExtractionSession(const TExtractionSession&) = delete;
     TExtractionSession& operator=(const TExtractionSession&) = delete;
@@ -95,30 +91,27 @@ class TExtractionSession {
     void Cancel();
 
     RunEnd End() const;
-    int32_t ProcessedCount() const { return zip_->ProcessedCount(); }
+    int32_t ProcessedCount() const { return zip_.ProcessedCount(); }
     int32_t SkippedCount() const { return skipped_count_; }
     int32_t KeptCount() const { return kept_count_; }  // existing files left alone
     bool Cancelled() const { return cancelled_; }
-    // The component's messages with a non-zero code, in order (UTF-8), and the entries whose
-    // checksum did not match.
-    const std::vector<std::string>& Problems() const { return problems_; }
+    // The component's messages with a non-zero code, in order, and the entries whose checksum
+    // did not match; exact.
+    const std::vector<UString>& Problems() const { return problems_; }
     const std::vector<UString>& CrcMismatches() const { return crc_mismatches_; }
 
     // The run's component, for tests that replay its reports.
-    TZMZipper& Zip() { return *zip_; }
+    TZMZipper& Zip() { return zip_; }
 
   private:
     void CheckTerminate(bool& abort);
     void Progress(const TZMProgressDetails& details);
-    void Decide(Question q, int32_t& remembered, const AnsiString& file_name, bool& flag);
+    void Decide(Question q, int32_t& remembered, const UString& file_name, bool& flag);
     void Skipped(TZMSkipTypes type, int error_value);
-    void Message(int code, const AnsiString& text);
-    UString ShownName(const AnsiString& file_name) const;
 
     Owner owner_;
     const TLanguages& texts_;
-    std::unique_ptr<TZMZipper> own_;
-    TZMZipper* zip_ = nullptr;  // own_, or the borrowed one
+    TZMZipper& zip_;
     bool was_not_main_thread_ = false;
     UString current_item_;  // exact stored name of the item under way
     int32_t error_code_ = 0;
@@ -128,7 +121,7 @@ class TExtractionSession {
     bool stopped_ = false;
     int32_t skipped_count_ = 0;
     int32_t kept_count_ = 0;
-    std::vector<std::string> problems_;
+    std::vector<UString> problems_;
     std::vector<UString> crc_mismatches_;
 };
 

@@ -28,22 +28,21 @@ extraction::Answer FromModalResult(int32_t result) {
 
 AnsiString TExtractThread::EngineLocation;
 
-TExtractThread::TExtractThread(const UString& package, const UString& destination,
-                               const AnsiString& password, TExtractWindow window, TZMZipper* opened)
+TExtractThread::TExtractThread(TZMZipper& zip, const UString& destination,
+                               const AnsiString& password, TExtractWindow window)
     : window_(std::move(window)) {
     OnTerminate = [this] { Completed(); };
 
     extraction::Setup setup;
-    setup.package = package;
     setup.destination = destination;
     setup.password = password;
     setup.engine_folder = EngineLocation;
-    setup.opened = opened;
     extraction::Owner owner;
     owner.report = [this](const extraction::Report& r) { Reported(r); };
     owner.ask = [this](extraction::Question, const UString& text) { return AskUser(text); };
     owner.should_stop = [this] { return Terminated(); };
-    session_ = std::make_unique<extraction::TExtractionSession>(setup, std::move(owner), Languages);
+    session_ =
+        std::make_unique<extraction::TExtractionSession>(zip, setup, std::move(owner), Languages);
 
     Start();
 }

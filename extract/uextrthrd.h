@@ -44,15 +44,14 @@ class TExtractThread : public ui::TThread {
     // Reports that may wait at most, so a hand-over never grows without bound.
     static constexpr size_t kMostWaiting = 512;
 
-    // The package file and the destination as they are (exact), the archive's password; opened:
-    // the component that opened the package, if it is to be used again (borrowed).
-    TExtractThread(const UString& package, const UString& destination, const AnsiString& password,
-                   TExtractWindow window, TZMZipper* opened = nullptr);
+    // zip: the component that opened the package (TZMArchiveFile::Zip), borrowed for the run; the
+    // destination as it is (exact), the archive's password.
+    TExtractThread(TZMZipper& zip, const UString& destination, const AnsiString& password,
+                   TExtractWindow window);
     ~TExtractThread() override;
 
     // How the run ended; read after the completion call.
     extraction::RunEnd End() const { return session_->End(); }
-    int32_t SkippedCount() const { return session_->SkippedCount(); }
     bool Cancelled() const { return session_->Cancelled(); }
     extraction::TExtractionSession& Session() { return *session_; }
 

@@ -74,13 +74,7 @@ bool TZMArchiveFile::OpenZip() {
                 exe_name_ = name;
             }
         };
-        // The component takes the 8-bit path where it is exact, else the UTF-16 one.
-        AnsiString narrow;
-        if (platform::WideToAnsiExact(Container->FileName, narrow)) {
-            Zip->SetZipFileName(narrow);
-        } else {
-            Zip->SetZipFileNameW(Container->FileName);
-        }
+        Zip->SetZipFileNameW(Container->FileName);
         Zip->OnDirectoryEntry = nullptr;
         if (Zip->Count() > 0) return true;
     } catch (...) {

@@ -160,9 +160,8 @@ void TMainForm::StartExtraction() {
     // A finished earlier run is replaced; its results were read when it ended.
     ExtractThread.reset();
     // The component that opened the package runs the extraction: its directory is known.
-    ExtractThread = std::make_unique<TExtractThread>(package_.GetFileName(), package_.DestDir,
-                                                     package_.ArchivePassword, std::move(window),
-                                                     package_.Zip.get());
+    ExtractThread = std::make_unique<TExtractThread>(*package_.Zip, package_.DestDir,
+                                                     package_.ArchivePassword, std::move(window));
 }
 
 void TMainForm::EndExtractionState() {

@@ -167,7 +167,7 @@ void TZMEngineLoader::Abort(TZMLoaderClient* client, uint32_t handle) {
 void TZMEngineLoader::CheckEngineResult(int32_t result) {
     if (result >= 0) return;
     int64_t n = -static_cast<int64_t>(result);
-    if (n > 36) throw EZMZipper(zmmsg::CriticalDllError, std::to_string(n));
+    if (n > kZELastError) throw EZMZipper(zmmsg::CriticalDllError, std::to_string(n));
     if (n == 1 || n == 2) throw EZMZipper(zmmsg::Cancelled);
     throw EZMZipper(zmmsg::EngineErrorBase + static_cast<int>(n));
 }

@@ -8,27 +8,39 @@
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/sysdirs.h"
-#include "platform/thread.h"
 
 namespace {
 
-// Static initialisation runs on the program's main thread; operations started on any other
-// thread never pump window messages.
-const uint64_t kMainThread = platform::CurrentThreadId();
+// The message table holds 8-bit texts in the system code page: each is widened where it is
+// taken, and the names put into it stay exact.
+UString TableText(int32_t id) { return platform::AnsiToWide(ZMLoadStr(id)); }
 
-AnsiString CodeText(int32_t code) {
-    AnsiString s = ZMLoadStr(code);
-    if (s.empty()) s = ZMFormat(ZMLoadStr(zmmsg::UnknownError), {std::to_string(code)});
-    return s;
+UString CodeText(int32_t code) {
+    const AnsiString s = ZMLoadStr(code);
+    if (!s.empty()) return platform::AnsiToWide(s);
+    return platform::AnsiToWide(ZMFormat(ZMLoadStr(zmmsg::UnknownError), {std::to_string(code)}));
+}
+
+// A table text with its one "%s" filled in.
+UString FillText(int32_t id, const UString& arg) {
+    UString s = TableText(id);
+    const size_t at = s.find(u"%s");
+    return at == UString::npos ? s : s.replace(at, 2, arg);
 }
 
 // The text of an engine error value n as the component's table has it.
-AnsiString EngineErrorText(int32_t n) {
-    if (n >= 3 && n <= 36) {
-        AnsiString s = ZMLoadStr(zmmsg::EngineErrorBase + n);
+UString EngineErrorText(int32_t n) {
+    if (IsZEError(n)) {
+        UString s = TableText(zmmsg::EngineErrorBase + n);
         if (!s.empty()) return s;
     }
     return CodeText(n);
+}
+
+TZMText Exact(const char* utf8) {
+    UString exact = platform::Utf8ToWide(utf8 != nullptr ? utf8 : "");
+    AnsiString ansi = platform::WideToAnsi(exact);
+    return TZMText(std::move(ansi), std::move(exact));
 }
 
 const char* Str(const char* p) { return p != nullptr ? p : ""; }
@@ -66,9 +78,10 @@ void TCustomZMZipper::SetActive(bool value) {
     }
 }
 
+AnsiString TCustomZMZipper::ZipFileName() const { return platform::WideToAnsi(zip_path_); }
+
 void TCustomZMZipper::SetZipFileName(const AnsiString& name) {
     SetZipFileNameW(platform::AnsiToWide(name));
-    zip_file_name_ = name;
 }
 
 void TCustomZMZipper::SetZipFileNameW(const UString& name) {
@@ -77,7 +90,6 @@ void TCustomZMZipper::SetZipFileNameW(const UString& name) {
         return;
     }
     zip_path_ = name;
-    zip_file_name_ = platform::WideToAnsi(name);
     ClearDirectory();
     if (!active_) {
         pending_read_ = true;
@@ -96,17 +108,19 @@ int32_t TCustomZMZipper::ErrCode() const {
     return refused_ ? (err_code_ | kBusyMark) : err_code_;
 }
 
-AnsiString TCustomZMZipper::ErrMessage() const {
-    AnsiString text;
+UString TCustomZMZipper::ErrMessageW() const {
+    UString text;
     if (!active_)
         text = CodeText(zmmsg::NotActive);
     else if (!err_message_.empty())
         text = err_message_;
     else if (err_code_ != 0)
         text = CodeText(err_code_);
-    if (active_ && refused_) text = ZMFormat(ZMLoadStr(zmmsg::Busy), {text});
+    if (active_ && refused_) text = FillText(zmmsg::Busy, text);
     return text;
 }
+
+AnsiString TCustomZMZipper::ErrMessage() const { return platform::WideToAnsi(ErrMessageW()); }
 
 int32_t TCustomZMZipper::Count() const {
     if (!active_) return 0;
@@ -118,7 +132,7 @@ bool TCustomZMZipper::ForEachEntry(
     const std::function<bool(const zipformat::ZipEntry&)>& visit) const {
     if (!active_ || entry_count_ == 0) return false;
     bool stopped = false;
-    AnsiString why;
+    UString why;
     const int32_t error = WalkDirectory(
         [&](const zipformat::ZipEntry& e) {
             stopped = !visit(e);
@@ -142,7 +156,7 @@ void TCustomZMZipper::ClearResult() {
     processed_count_ = 0;
 }
 
-void TCustomZMZipper::SetError(int32_t code, const AnsiString& message) {
+void TCustomZMZipper::SetError(int32_t code, const UString& message) {
     if (err_code_ != 0 || code == 0) return;  // the first error of an operation wins
     err_code_ = code;
     err_message_ = message;
@@ -151,12 +165,11 @@ void TCustomZMZipper::SetError(int32_t code, const AnsiString& message) {
 // The archive may follow other data (a package's stub and blocks): the reader finds its start
 // from the end records, and every size and offset is checked against the file.
 int32_t TCustomZMZipper::WalkDirectory(const std::function<bool(const zipformat::ZipEntry&)>& visit,
-                                       AnsiString& why) const {
-    const AnsiString shown = platform::WideToAnsi(zip_path_);
+                                       UString& why) const {
     ++directory_walks_;
     platform::FileStream file;
     if (!file.Open(zip_path_, platform::FileStream::Mode::ReadShared)) {
-        why = EngineErrorText(ZE_ERR_OPEN_ZIP) + " " + shown;
+        why = EngineErrorText(ZE_ERR_OPEN_ZIP) + u" " + zip_path_;
         return zmmsg::EngineErrorBase + ZE_ERR_OPEN_ZIP;
     }
     zipformat::FileSource source(file);
@@ -170,8 +183,8 @@ int32_t TCustomZMZipper::WalkDirectory(const std::function<bool(const zipformat:
     }
     if (ok) return 0;
     why = dir.ErrorText().empty() ? EngineErrorText(dir.Error())
-                                  : platform::WideToAnsi(platform::Utf8ToWide(dir.ErrorText()));
-    why += ": " + shown;
+                                  : platform::Utf8ToWide(dir.ErrorText());
+    why += u": " + zip_path_;
     return zmmsg::EngineErrorBase + dir.Error();
 }
 
@@ -180,7 +193,7 @@ void TCustomZMZipper::ReadDirectory() {
     if (zip_path_.empty()) return;
     try {
         size_t count = 0;
-        AnsiString why;
+        UString why;
         const int32_t error = WalkDirectory(
             [&](const zipformat::ZipEntry& entry) {
                 ++count;
@@ -204,14 +217,12 @@ void TCustomZMZipper::CheckTerminate() {
         bool abort = stop_requested_.load();
         OnCheckTerminate(*this, abort);
         if (abort) stop_requested_ = true;
-    } else if (pump_ && OnPumpMessages) {
-        OnPumpMessages();
     }
 }
 
-void TCustomZMZipper::Message(int32_t code, const AnsiString& text) {
+void TCustomZMZipper::Message(int32_t code, const UString& text) {
     if (code != 0) SetError(code, text);
-    if (OnMessage) OnMessage(*this, code, text);
+    if (OnMessage) OnMessage(*this, code, TZMText(platform::WideToAnsi(text), text));
     CheckTerminate();
 }
 
@@ -219,7 +230,7 @@ void TCustomZMZipper::ReportMessage(int msg_id, const AnsiString& text) {
     (void)msg_id;
     // The loader calls this with its lock held: a handler's exception must not unwind through it.
     try {
-        Message(0, text);
+        Message(0, platform::AnsiToWide(text));
     } catch (...) {
         if (!handler_exception_) handler_exception_ = std::current_exception();
         stop_requested_ = true;
@@ -247,17 +258,17 @@ int32_t TCustomZMZipper::Extract() {
     ClearResult();
     stop_requested_ = false;
     handler_exception_ = nullptr;
-    pump_ = !NotMainThread && platform::CurrentThreadId() == kMainThread;
     try {
         RunExtract();
     } catch (const EZMZipper& e) {
-        SetError(e.Code(), e.Message());
+        SetError(e.Code(), platform::AnsiToWide(e.Message()));
     } catch (const std::bad_alloc&) {
         SetError(zmmsg::NoMemory, CodeText(zmmsg::NoMemory));
     } catch (const std::exception& e) {
-        SetError(zmmsg::UnknownListError, ZMLoadStr(zmmsg::UnknownListError) + e.what());
+        SetError(zmmsg::UnknownListError,
+                 platform::AnsiToWide(ZMLoadStr(zmmsg::UnknownListError) + e.what()));
     } catch (...) {
-        SetError(zmmsg::UnknownListError, ZMLoadStr(zmmsg::UnknownListError));
+        SetError(zmmsg::UnknownListError, TableText(zmmsg::UnknownListError));
     }
     running_handle_ = 0;
     handler_exception_ = nullptr;
@@ -267,13 +278,16 @@ int32_t TCustomZMZipper::Extract() {
 }
 
 UString TCustomZMZipper::PreparedBaseDir() {
-    UString dir = !ExtrBaseDirW.empty() ? ExtrBaseDirW : platform::AnsiToWide(ExtrBaseDir);
+    UString dir = ExtrBaseDir;
     // Without a destination the files go to the current folder, as with any extractor.
     dir = dir.empty() ? platform::GetCurrentDir() : platform::ExpandFullPath(dir);
     if ((ExtrOptions & ZMExtrOpt(ExtrForceDirs)) != 0 && !platform::DirectoryExists(dir))
         platform::ForceDirectories(dir);
-    if (dir.empty() || !platform::DirectoryExists(dir))
-        throw EZMZipper(zmmsg::ExtractDirMissing, platform::WideToAnsi(dir));
+    if (dir.empty() || !platform::DirectoryExists(dir)) {
+        // Raised with the folder's exact name: EZMZipper holds 8-bit text only.
+        SetError(zmmsg::ExtractDirMissing, FillText(zmmsg::ExtractDirMissing, dir));
+        throw EZMZipper(zmmsg::ExtractDirMissing);
+    }
     return dir;
 }
 
@@ -300,7 +314,7 @@ void TCustomZMZipper::RunExtract() {
     int32_t requests = static_cast<int32_t>(password_req_count_);
     if (Unattended && Password.empty() && !OnPasswordError) {
         requests = 0;
-        Message(0, ZMLoadStr(zmmsg::UnattendedWarning));
+        Message(0, TableText(zmmsg::UnattendedWarning));
     }
 
     uint32_t options = kZEOptAlways;
@@ -313,12 +327,9 @@ void TCustomZMZipper::RunExtract() {
     options |= test ? kZEOptTest : kZEOptExtract;
     if ((o & ZMExtrOpt(ExtrNTFS)) != 0) options |= kZEOptNTFS;
 
-    // The engine reads the UTF-8 paths; the 8-bit ones go along only where they are exact, never
-    // with '?' for what the code page lacks.
+    // The one conversion of the two paths: the engine reads their UTF-8 forms (the 8-bit ones
+    // stay unset, so nothing with '?' for what the code page lacks can reach it).
     const std::string archive_utf8 = platform::WideToUtf8(zip_path_);
-    AnsiString archive_ansi, base_ansi;
-    if (!platform::WideToAnsiExact(zip_path_, archive_ansi)) archive_ansi.clear();
-    if (!platform::WideToAnsiExact(base, base_ansi)) base_ansi.clear();
     const std::string base_utf8 = platform::WideToUtf8(base);
     std::vector<const char*> includes, excludes;
     for (const auto& s : FSpecArgs) includes.push_back(s.c_str());
@@ -332,12 +343,8 @@ void TCustomZMZipper::RunExtract() {
     cmd.ProgressCallback = &ProgressRoutine;
     const int v = Verbosity();
     cmd.Verbosity = v <= 0 ? 0 : v == 1 ? 1 : -1;
-    cmd.ArchivePath = archive_ansi.c_str();
     cmd.ArchivePathUtf8 = archive_utf8.c_str();
-    if (!test) {
-        cmd.BaseDir = base_ansi.c_str();
-        cmd.BaseDirUtf8 = base_utf8.c_str();
-    }
+    if (!test) cmd.BaseDirUtf8 = base_utf8.c_str();
     cmd.Password = Password.c_str();
     cmd.Options = options;
     cmd.PasswordReqCount = requests;
@@ -357,10 +364,10 @@ void TCustomZMZipper::RunExtract() {
     processed_count_ = result;
 }
 
-void TCustomZMZipper::StopForSkip(int32_t error_value, const AnsiString& name) {
-    const int32_t n = error_value < 0 ? -error_value : error_value;
+void TCustomZMZipper::StopForSkip(int32_t error_value, const UString& name) {
+    const int32_t n = ZESkipErrorOf(error_value);
     // Without this the stop would read as a cancel (11007), which callers take as no error.
-    SetError(n, EngineErrorText(n) + ": " + name);
+    SetError(n, EngineErrorText(n) + u": " + name);
     stop_requested_ = true;
 }
 
@@ -379,7 +386,8 @@ int32_t ZM_STDCALL TCustomZMZipper::ProgressRoutine(ZECallbackInfo* info) {
 int32_t TCustomZMZipper::OnFileCallback(ZECallbackInfo& info) {
     running_handle_ = info.Handle;
     try {
-        const AnsiString name = Str(info.Name);
+        // The 8-bit name is made from the exact one here, the one place it is.
+        const TZMText name = Exact(info.NameUtf8);
         switch (info.Kind) {
             case ZE_CB_OVERWRITE: {
                 bool overwrite = info.Answer != 0;
@@ -405,17 +413,20 @@ int32_t TCustomZMZipper::OnFileCallback(ZECallbackInfo& info) {
                 const bool in = type >= 0 && type < 32 && (NoSkipping & (1u << type)) != 0;
                 int e = info.Answer;
                 if (in && e == 0) e = zmmsg::SkipNotAllowed;
-                if (e < 0) e = -e;
-                if (in) e = -e;
+                e = ZESkipValue(e, in);
                 if (OnSkipped) OnSkipped(*this, name, static_cast<TZMSkipTypes>(type), e);
                 info.Answer = e;
-                if (e < 0) StopForSkip(e, name);
+                if (e < 0) StopForSkip(e, name.Exact);
                 CheckTerminate();
                 break;
             }
-            case ZE_CB_MESSAGE:
-                Message(info.Code, Str(info.Text));
+            case ZE_CB_MESSAGE: {
+                const bool exact =
+                    info.Size >= offsetof(ZECallbackInfo, TextUtf8) + sizeof info.TextUtf8;
+                Message(info.Code, exact ? platform::Utf8ToWide(Str(info.TextUtf8))
+                                         : platform::AnsiToWide(Str(info.Text)));
                 break;
+            }
             case ZE_CB_PASSWORD: {
                 AnsiString given;
                 TZMPasswordAction action = TZMPasswordAction::Refuse;
@@ -454,11 +465,12 @@ int32_t TCustomZMZipper::OnProgressCallback(ZECallbackInfo& info) {
                 progress_.SetSize(info.Amount);
                 ProgressReport();
                 break;
-            case ZE_PR_ITEM_START:
-                progress_.NewItem(Str(info.Name), info.Amount,
-                                  platform::Utf8ToWide(Str(info.NameUtf8)));
+            case ZE_PR_ITEM_START: {
+                const TZMText name = Exact(info.NameUtf8);
+                progress_.NewItem(name, info.Amount, name.Exact);
                 ProgressReport();
                 break;
+            }
             case ZE_PR_PROGRESS:
                 progress_.Advance(info.Amount);
                 ProgressReport();

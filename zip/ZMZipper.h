@@ -14,6 +14,7 @@
 #include <exception>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/ZMEngineApi.h"
@@ -63,6 +64,14 @@ constexpr TZMSkipSet ZMSkip(TZMSkipTypes t) { return 1u << t; }
 
 enum TZMEncodingOpts { zeoAuto, zeoNone, zeoOEM, zeoUTF8, zeoUPath };
 
+// A name or message as an event gets it: the 8-bit text of the system code page the event is
+// declared with ('?' for what the code page lacks), and Exact, the same text as it is.
+struct TZMText : AnsiString {
+    TZMText(AnsiString ansi, UString exact)
+        : AnsiString(std::move(ansi)), Exact(std::move(exact)) {}
+    UString Exact;
+};
+
 // Answer of an OnPasswordError handler.
 enum class TZMPasswordAction { Refuse, Try, Abort };
 
@@ -83,24 +92,25 @@ class TCustomZMZipper : public TZMLoaderClient {
     // turning it true reads the recorded archive's directory.
     bool Active() const { return active_; }
     void SetActive(bool value);
-    // Path of the archive, 8-bit system code page. Setting it while active reads the directory.
-    const AnsiString& ZipFileName() const { return zip_file_name_; }
+    // Path of the archive. The component keeps it as UTF-16 (ZipFileNameW), exact; the 8-bit
+    // forms are the system code page's. Setting it while active reads the directory.
+    AnsiString ZipFileName() const;
     void SetZipFileName(const AnsiString& name);
-    // The same path as UTF-16, for folders whose names the code page cannot hold.
+    const UString& ZipFileNameW() const { return zip_path_; }
     void SetZipFileNameW(const UString& name);
 
     bool Unattended = false;            // no dialogs of the component's own (no password prompt)
     std::vector<AnsiString> FSpecArgs;  // entry patterns to process; none: every entry
     std::vector<AnsiString> FSpecArgsExcl;  // entry patterns to leave out
-    AnsiString ExtrBaseDir;                 // destination folder
-    UString ExtrBaseDirW;  // the destination as UTF-16; used instead of ExtrBaseDir when set
+    UString ExtrBaseDir;                    // destination folder, exact
     TZMExtrOpts ExtrOptions = 0;
     AnsiString Password;
     TZMSkipSet NoSkipping = kDefaultNoSkipping;  // skip reasons that abort the operation
     TZMEncodingOpts Encoding = zeoAuto;
     bool Verbose = false;
     bool Trace = false;
-    // The component runs off the main thread: it then never pumps window messages.
+    // The component runs off the main thread. It never pumps window messages or changes the
+    // cursor on any thread (it has no window loop of its own), so the flag only records that.
     bool NotMainThread = false;
 
     uint32_t PasswordReqCount() const { return password_req_count_; }
@@ -113,7 +123,9 @@ class TCustomZMZipper : public TZMLoaderClient {
     // --- Results ----------------------------------------------------------------------------
     // Result of the last operation, 0 = success; 10109 while inactive.
     int32_t ErrCode() const;
-    // The text for ErrCode: as reported with the code, else the message table's, else 10125.
+    // The text for ErrCode: as reported with the code, else the message table's, else 10125;
+    // exact (ErrMessageW), or in the system code page.
+    UString ErrMessageW() const;
     AnsiString ErrMessage() const;
     // Entries in the archive's directory; 0 when inactive or no archive is open.
     int32_t Count() const;
@@ -140,26 +152,24 @@ class TCustomZMZipper : public TZMLoaderClient {
     static AnsiString ZipLoadStr(int id) { return ZMMessageText(id); }
 
     // --- Events (all on the operation's thread) ---------------------------------------------
+    // ForFile and ErrMsg are 8-bit texts with the exact text beside them (TZMText::Exact).
     std::function<void(TCustomZMZipper& sender, bool& abort)> OnCheckTerminate;
     std::function<void(TCustomZMZipper& sender, const TZMProgressDetails& details)> OnProgress;
-    std::function<void(TCustomZMZipper& sender, const AnsiString& ForFile, bool IsOlder,
+    std::function<void(TCustomZMZipper& sender, const TZMText& ForFile, bool IsOlder,
                        bool& DoOverwrite, int DirIndex)>
         OnExtractOverwrite;
-    std::function<void(TCustomZMZipper& sender, const AnsiString& ForFile, uint32_t FoundCRC,
+    std::function<void(TCustomZMZipper& sender, const TZMText& ForFile, uint32_t FoundCRC,
                        uint32_t ExpectedCRC, bool& DoExtract)>
         OnCRC32Error;
-    std::function<void(TCustomZMZipper& sender, const AnsiString& ForFile, TZMSkipTypes SkipType,
+    std::function<void(TCustomZMZipper& sender, const TZMText& ForFile, TZMSkipTypes SkipType,
                        int& ExtError)>
         OnSkipped;
-    std::function<void(TCustomZMZipper& sender, int ErrCode, const AnsiString& ErrMsg)> OnMessage;
+    std::function<void(TCustomZMZipper& sender, int ErrCode, const TZMText& ErrMsg)> OnMessage;
     std::function<void(TCustomZMZipper& sender)> OnTick;
     // An entry needs a password: put it in NewPassword and answer Try, or Refuse / Abort.
-    std::function<void(TCustomZMZipper& sender, const AnsiString& ForFile, AnsiString& NewPassword,
+    std::function<void(TCustomZMZipper& sender, const TZMText& ForFile, AnsiString& NewPassword,
                        TZMPasswordAction& Action)>
         OnPasswordError;
-    // "Pump pending window messages" of the check-terminate step, for a caller on the main thread
-    // that has a window loop; never called with NotMainThread set or off the main thread.
-    std::function<void()> OnPumpMessages;
     // Called with every entry while the component reads the directory (when it becomes active or
     // gets a new file name), so its owner learns what it needs of the listing in the same walk.
     std::function<void(const zipformat::ZipEntry& entry)> OnDirectoryEntry;
@@ -175,14 +185,14 @@ class TCustomZMZipper : public TZMLoaderClient {
     void ReadDirectory();
     // Walks the archive's directory; 0, or the error code with its text in why.
     int32_t WalkDirectory(const std::function<bool(const zipformat::ZipEntry&)>& visit,
-                          AnsiString& why) const;
+                          UString& why) const;
     void ClearDirectory();
     void ClearResult();
-    void SetError(int32_t code, const AnsiString& message);
+    void SetError(int32_t code, const UString& message);
     bool HasError() const { return err_code_ != 0; }
-    void StopForSkip(int32_t error_value, const AnsiString& name);
+    void StopForSkip(int32_t error_value, const UString& name);
     void CheckTerminate();
-    void Message(int32_t code, const AnsiString& text);
+    void Message(int32_t code, const UString& text);
     void ProgressReport();
     void RunExtract();
     UString PreparedBaseDir();
@@ -197,15 +207,13 @@ class TCustomZMZipper : public TZMLoaderClient {
     mutable uint32_t directory_walks_ = 0;
     bool busy_ = false;
     bool refused_ = false;
-    bool pump_ = true;
-    AnsiString zip_file_name_;
-    UString zip_path_;  // the same path, exact
+    UString zip_path_;
     AnsiString dll_directory_;
     AnsiString temp_dir_;
     uint32_t password_req_count_ = 1;
 
     int32_t err_code_ = 0;
-    AnsiString err_message_;
+    UString err_message_;
     int32_t processed_count_ = 0;
     std::atomic<bool> stop_requested_{false};
     std::atomic<uint32_t> running_handle_{0};

@@ -18,8 +18,15 @@ TEST(FileNames, ReservedDeviceNamesAndForbiddenCharacters) {
                              "Aux.",    "",      "...",     "a<b",      "tab\there",
                              "x?",      "pipe|", "quote\"", "star*"};
     for (const char* n : invalid) EXPECT_FALSE(IsValidFileName(n)) << n;
-    const char* valid[] = {"COM10", "CONSOLE", "LPT10", "Aux.tar.gz", "Game", "a.b.c", "NUL_"};
+    const char* valid[] = {"COM10", "CONSOLE", "LPT10", "Game", "a.b.c", "NUL_", "CONIN"};
     for (const char* n : valid) EXPECT_TRUE(IsValidFileName(n)) << n;
+    // The engine's rule decides what is a device, for the folder as for the entries below it:
+    // the system ignores all from the first dot, and knows more devices than the classic 22.
+    testutil::CodePageScope western(1252);
+    for (const char* n : {"Aux.tar.gz", "COM1 .txt", "CONIN$", "conout$.log", "Clock$", "LPT\xB9"})
+        EXPECT_FALSE(IsValidFileName(n)) << n;
+    EXPECT_EQ(MakeValidFileName(UString(u"com\u00B3")), u"");
+    EXPECT_EQ(MakeValidFileName(UString(u"CONOUT$.")), u"");
 }
 
 TEST(FileNames, RepairLeavesOutWhatCannotBeKept) {

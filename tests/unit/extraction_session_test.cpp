@@ -47,18 +47,21 @@ struct TScriptedOwner {
 
 class ExtractionSessionTest : public wizardkit::TInstallerTest {
   protected:
-    UString Package(const zipkit::ZipBuilder& zip) {
+    // Writes the package and opens it as start-up does; sessions run through its component.
+    TZMZipper& Package(const zipkit::ZipBuilder& zip) {
         const UString pkg = dir.File("pkg.exe");
         EXPECT_TRUE(wizardkit::WritePackage(pkg, zip, {}));
-        return pkg;
+        EXPECT_TRUE(package.Open(pkg, true));
+        return *package.Zip;
     }
-    extraction::Setup SetupFor(const UString& pkg) {
+    extraction::Setup ToOut() {
         extraction::Setup s;
-        s.package = pkg;
         s.destination = dir.File("out") + platform::PathDelimiter();
         return s;
     }
     UString Out(const std::string& name) { return dir.File("out/" + name); }
+
+    TZMArchiveFile package;
 };
 
 // Three files the tests put in the destination beforehand, and one whose checksum is wrong.
@@ -77,7 +80,7 @@ zipkit::ZipBuilder ThreeExistingAndOneBadCrc() {
 }
 
 TEST_F(ExtractionSessionTest, RememberedAnswersAreKeptPerQuestionForOneRun) {
-    const UString pkg = Package(ThreeExistingAndOneBadCrc());
+    TZMZipper& zip = Package(ThreeExistingAndOneBadCrc());
     ASSERT_TRUE(platform::ForceDirectories(dir.File("out")));
     for (const char* f : {"a.txt", "b.txt", "c.txt"}) ASSERT_TRUE(WriteFile(Out(f), "old"));
 
@@ -85,7 +88,7 @@ TEST_F(ExtractionSessionTest, RememberedAnswersAreKeptPerQuestionForOneRun) {
     // its own and is still asked.
     TScriptedOwner owner;
     owner.answers = {Answer::NoToAll, Answer::No};
-    extraction::TExtractionSession s(SetupFor(pkg), owner.Make(), Languages);
+    extraction::TExtractionSession s(zip, ToOut(), owner.Make(), Languages);
     const extraction::RunEnd end = s.Run();
     EXPECT_EQ(EndKind::Done, end.kind) << U8(end.message);
     ASSERT_EQ(2u, owner.asked.size());
@@ -102,7 +105,7 @@ TEST_F(ExtractionSessionTest, RememberedAnswersAreKeptPerQuestionForOneRun) {
     // Yes, then Yes to all: the third file is not asked about; Yes keeps the damaged data.
     TScriptedOwner again;
     again.answers = {Answer::Yes, Answer::YesToAll, Answer::Yes};
-    extraction::TExtractionSession t(SetupFor(pkg), again.Make(), Languages);
+    extraction::TExtractionSession t(zip, ToOut(), again.Make(), Languages);
     EXPECT_EQ(EndKind::Done, t.Run().kind);
     EXPECT_EQ(3u, again.asked.size());
     for (const char* f : {"a.txt", "b.txt", "c.txt"})
@@ -111,12 +114,12 @@ TEST_F(ExtractionSessionTest, RememberedAnswersAreKeptPerQuestionForOneRun) {
 }
 
 TEST_F(ExtractionSessionTest, CancelInAQuestionEndsTheRunAsCancelled) {
-    const UString pkg = Package(ThreeExistingAndOneBadCrc());
+    TZMZipper& zip = Package(ThreeExistingAndOneBadCrc());
     ASSERT_TRUE(platform::ForceDirectories(dir.File("out")));
     ASSERT_TRUE(WriteFile(Out("a.txt"), "old"));
     TScriptedOwner owner;
     owner.answers = {Answer::Cancel};
-    extraction::TExtractionSession s(SetupFor(pkg), owner.Make(), Languages);
+    extraction::TExtractionSession s(zip, ToOut(), owner.Make(), Languages);
     const extraction::RunEnd end = s.Run();
     EXPECT_EQ(EndKind::Cancelled, end.kind);
     EXPECT_EQ(0, end.code);
@@ -128,21 +131,21 @@ TEST_F(ExtractionSessionTest, CancelInAQuestionEndsTheRunAsCancelled) {
 TEST_F(ExtractionSessionTest, SkipsStopTheRunAndClassifyItsEnd) {
     zipkit::ZipBuilder b;
     b.AddFile("a.txt", "a");
-    const UString pkg = Package(b);
     TScriptedOwner owner;
-    extraction::TExtractionSession s(SetupFor(pkg), owner.Make(), Languages);
+    extraction::TExtractionSession s(Package(b), ToOut(), owner.Make(), Languages);
     ASSERT_EQ(EndKind::Done, s.Run().kind);
     TZMZipper& z = s.Zip();
+    const TZMText a("a.txt", u"a.txt");
     bool abort = false;
     int value = 1234;
-    z.OnSkipped(z, "a.txt", stFileExists, value);
+    z.OnSkipped(z, a, stFileExists, value);
     z.OnCheckTerminate(z, abort);
     EXPECT_FALSE(abort) << "a file left alone is no error";
     EXPECT_EQ(EndKind::Done, s.End().kind);
     EXPECT_EQ(1, s.SkippedCount());
 
     value = -ZE_ERR_CREATE;
-    z.OnSkipped(z, "a.txt", stNoOpen, value);
+    z.OnSkipped(z, a, stNoOpen, value);
     z.OnCheckTerminate(z, abort);
     EXPECT_TRUE(abort) << "any other skip stops the run";
     EXPECT_EQ(EndKind::EngineError, s.End().kind);
@@ -151,11 +154,11 @@ TEST_F(ExtractionSessionTest, SkipsStopTheRunAndClassifyItsEnd) {
 
     // A component code: its table's text, or no text at all where the table has none.
     value = 10504;
-    z.OnSkipped(z, "a.txt", stNoAccess, value);
+    z.OnSkipped(z, a, stNoAccess, value);
     EXPECT_EQ(EndKind::ComponentError, s.End().kind);
     EXPECT_EQ(platform::AnsiToWide(TCustomZMZipper::ZipLoadStr(10504)), s.End().message);
     value = 999999;
-    z.OnSkipped(z, "a.txt", stNoAccess, value);
+    z.OnSkipped(z, a, stNoAccess, value);
     EXPECT_EQ(EndKind::ComponentError, s.End().kind);
     EXPECT_TRUE(s.End().message.empty()) << U8(s.End().message);
 }
@@ -163,12 +166,11 @@ TEST_F(ExtractionSessionTest, SkipsStopTheRunAndClassifyItsEnd) {
 TEST_F(ExtractionSessionTest, ComponentFailureIsAComponentErrorWithItsMessage) {
     zipkit::ZipBuilder b;
     b.AddFile("a.txt", "a");
-    const UString pkg = Package(b);
     ASSERT_TRUE(WriteFile(dir.File("blocker"), "file"));
-    extraction::Setup setup = SetupFor(pkg);
+    extraction::Setup setup = ToOut();
     setup.destination = dir.File("blocker") + platform::PathDelimiter() + u"sub";
     TScriptedOwner owner;
-    extraction::TExtractionSession s(setup, owner.Make(), Languages);
+    extraction::TExtractionSession s(Package(b), setup, owner.Make(), Languages);
     const extraction::RunEnd end = s.Run();
     EXPECT_EQ(EndKind::ComponentError, end.kind);
     EXPECT_NE(0, end.code);
@@ -176,9 +178,9 @@ TEST_F(ExtractionSessionTest, ComponentFailureIsAComponentErrorWithItsMessage) {
     EXPECT_EQ("file", ReadFile(dir.File("blocker")));
 }
 
-// Folders the code page cannot hold go to the component as UTF-16; the others as exact 8-bit
-// text. Nothing handed over carries a '?' or a short form.
-TEST_F(ExtractionSessionTest, PathsReachTheComponentExactly) {
+// A package in a folder the code page cannot hold, extracted to another such folder: both paths
+// reach the engine exactly, never with a '?' or a short form.
+TEST_F(ExtractionSessionTest, PathsReachTheEngineExactly) {
     for (unsigned page : {1251u, 1252u}) {
         testutil::CodePageScope scope(page);
         const UString folder = dir.File(u8"游戏 Ελληνικά " + std::to_string(page));
@@ -187,29 +189,19 @@ TEST_F(ExtractionSessionTest, PathsReachTheComponentExactly) {
         b.AddFile("bin/App.EXE", "program");
         const UString pkg = folder + platform::PathDelimiter() + u"setup.exe";
         ASSERT_TRUE(wizardkit::WritePackage(pkg, b, {}));
+        TZMArchiveFile opened;
+        ASSERT_TRUE(opened.Open(pkg, true)) << page;
         const UString dest =
             folder + platform::PathDelimiter() + u"Игра Zażółć" + platform::PathDelimiter();
 
         TScriptedOwner owner;
         extraction::Setup setup;
-        setup.package = pkg;
         setup.destination = dest;
-        extraction::TExtractionSession s(setup, owner.Make(), Languages);
-        const TZMZipper& z = s.Zip();
-        EXPECT_TRUE(z.ExtrBaseDir.empty()) << z.ExtrBaseDir;
-        EXPECT_EQ(dest, z.ExtrBaseDirW);
+        extraction::TExtractionSession s(*opened.Zip, setup, owner.Make(), Languages);
+        EXPECT_EQ(dest, s.Zip().ExtrBaseDir);
         const extraction::RunEnd end = s.Run();
         ASSERT_EQ(EndKind::Done, end.kind) << page << ": " << U8(end.message);
         EXPECT_EQ("program", ReadFile(dest + u"bin" + platform::PathDelimiter() + u"App.EXE"));
-
-        // A plain folder goes over as exact 8-bit text.
-        extraction::Setup plain;
-        plain.package = pkg;
-        plain.destination = dir.File("plain") + platform::PathDelimiter();
-        extraction::TExtractionSession p(plain, owner.Make(), Languages);
-        EXPECT_EQ(platform::WideToAnsi(plain.destination), p.Zip().ExtrBaseDir);
-        EXPECT_TRUE(p.Zip().ExtrBaseDirW.empty());
-        EXPECT_EQ(AnsiString::npos, p.Zip().ExtrBaseDir.find_first_of("?~"));
     }
 }
 
@@ -220,19 +212,16 @@ TEST_F(ExtractionSessionTest, TheOpenedComponentRunsTheExtractionWithoutAnotherW
     zipkit::ZipBuilder b;
     b.AddFile("readme.txt", "read me");
     b.AddFile("bin/App.EXE", "program");
-    const UString pkg = Package(b);
-    TZMArchiveFile package;
-    ASSERT_TRUE(package.Open(pkg, true));
+    TZMZipper& zip = Package(b);
     EXPECT_EQ(1u, package.Zip->DirectoryWalks());
     package.FindSingleExe();
     EXPECT_EQ(SystemPathName(u"bin/App.EXE"), package.ExeName);
     EXPECT_EQ(1u, package.Zip->DirectoryWalks());
 
     TScriptedOwner owner;
-    extraction::Setup setup = SetupFor(pkg);
-    setup.opened = package.Zip.get();
+    extraction::Setup setup = ToOut();
     {
-        extraction::TExtractionSession s(setup, owner.Make(), Languages);
+        extraction::TExtractionSession s(zip, setup, owner.Make(), Languages);
         ASSERT_EQ(EndKind::Done, s.Run().kind);
         EXPECT_EQ(2, s.ProcessedCount());
     }
@@ -245,7 +234,7 @@ TEST_F(ExtractionSessionTest, TheOpenedComponentRunsTheExtractionWithoutAnotherW
     TScriptedOwner again;
     again.answers = {Answer::YesToAll};
     {
-        extraction::TExtractionSession s(setup, again.Make(), Languages);
+        extraction::TExtractionSession s(zip, setup, again.Make(), Languages);
         EXPECT_EQ(EndKind::Done, s.Run().kind);
         EXPECT_EQ(1u, again.asked.size());
     }
@@ -256,13 +245,56 @@ TEST_F(ExtractionSessionTest, TheOpenedComponentRunsTheExtractionWithoutAnotherW
     testutil::CodePageScope western(1252);
     for (const char* where : {u8"目的地", "plain"}) {
         setup.destination = dir.File(where) + platform::PathDelimiter();
-        extraction::TExtractionSession s(setup, owner.Make(), Languages);
+        extraction::TExtractionSession s(zip, setup, owner.Make(), Languages);
         ASSERT_EQ(EndKind::Done, s.Run().kind) << where;
         EXPECT_EQ("program",
                   ReadFile(setup.destination + u"bin" + platform::PathDelimiter() + u"App.EXE"))
             << where;
     }
     EXPECT_EQ(0u, owner.asked.size()) << "both destinations were new";
+}
+
+// Under a code page that lacks the names' letters, the names stay exact all the way up: in the
+// installer's log and in the message of its refusal, and in what zmpack extract prints.
+TEST_F(ExtractionSessionTest, NamesOutsideTheCodePageStayExactInTheLogAndTheMessages) {
+    testutil::CodePageScope western(1252);
+    zipkit::ZipBuilder b;
+    for (const char* name : {u8"Ελληνικά/ok.txt", u8"Ελληνικά/CON"}) {
+        zipkit::Entry e;
+        e.name = name;
+        e.data = "data";
+        e.utf8 = true;
+        b.Add(e);
+    }
+    const std::string refusal = u8"refused entry name (reserved device name): Ελληνικά/CON";
+    TZMZipper& zip = Package(b);
+
+    ui::TForm form;
+    ui::TComponent* log = form.Add(ui::Kind::Memo, u"log");
+    TExtractWindow window;
+    window.Log = log;
+    bool done = false;
+    window.Done = [&](int32_t, int32_t, bool) { done = true; };
+    {
+        TExtractThread thread(zip, dir.File("thread"), "", std::move(window));
+        ASSERT_TRUE(hl::PumpUntil([&] { return done; }, 120000));
+        const extraction::RunEnd end = thread.End();
+        EXPECT_EQ(EndKind::EngineError, end.kind);
+        EXPECT_EQ(refusal, U8(end.message));
+        ASSERT_FALSE(thread.Session().Problems().empty());
+        EXPECT_EQ(refusal, U8(thread.Session().Problems().back()));
+    }
+    ASSERT_FALSE(log->Lines().empty());
+    EXPECT_EQ(SystemPathName(platform::Utf8ToWide(u8"Ελληνικά/ok.txt")), log->Lines()[0]);
+
+    std::string out, err;
+    zmpack::CaptureOutput(&out, &err);
+    const int exit = zmpack::CmdExtract(
+        {u"-d", dir.File("zmpack"), u"--overwrite", u"never", package.GetFileName()});
+    zmpack::CaptureOutput(nullptr, nullptr);
+    EXPECT_EQ(zmpack::kExitPackage, exit);
+    EXPECT_NE(std::string::npos, err.find("zmpack extract: " + refusal + "\n")) << err;
+    EXPECT_EQ(std::string::npos, err.find('?')) << err;
 }
 
 // The installer's thread (headless window) and `zmpack extract` run the same session: on every
@@ -292,7 +324,9 @@ TEST_F(ExtractionSessionTest, InstallerAndZmpackDecideAlikeOnTheHostileNameTable
         bool done = false;
         TExtractWindow window;
         window.Done = [&](int32_t, int32_t, bool) { done = true; };
-        TExtractThread thread(pkg, by_thread, "", std::move(window));
+        TZMArchiveFile opened;
+        ASSERT_TRUE(opened.Open(pkg, true)) << name;
+        TExtractThread thread(*opened.Zip, by_thread, "", std::move(window));
         ASSERT_TRUE(hl::PumpUntil([&] { return done; }, 120000)) << name;
         const extraction::RunEnd end = thread.End();
 

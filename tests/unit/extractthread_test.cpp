@@ -7,6 +7,7 @@
 #include "common/ZM_Common.h"
 #include "extract/uextrthrd.h"
 #include "lang/utextformat.h"
+#include "package/ZMArchiveFile.h"
 #include "platform/codepage.h"
 #include "tests/unit/wizard_testkit.h"
 #include "ui/headless/headless.h"
@@ -66,14 +67,20 @@ class ExtractThreadTest : public wizardkit::TInstallerTest {
         };
         return w;
     }
-    std::unique_ptr<TExtractThread> Run(const zipkit::ZipBuilder& zip) {
+    // Opens the package as start-up does; the thread runs through its component.
+    TZMZipper& Opened(const zipkit::ZipBuilder& zip) {
         const UString pkg = dir.File("pkg.exe");
         EXPECT_TRUE(wizardkit::WritePackage(pkg, zip, {}));
-        auto t = std::make_unique<TExtractThread>(pkg, dir.File("out"), "", Window());
+        EXPECT_TRUE(package.Open(pkg, true));
+        return *package.Zip;
+    }
+    std::unique_ptr<TExtractThread> Run(const zipkit::ZipBuilder& zip) {
+        auto t = std::make_unique<TExtractThread>(Opened(zip), dir.File("out"), "", Window());
         EXPECT_TRUE(hl::PumpUntil([this] { return done; }, 120000));
         return t;
     }
 
+    TZMArchiveFile package;
     ui::TForm form;
     ui::TComponent *label = nullptr, *item = nullptr, *total = nullptr, *log = nullptr;
     bool done = false, cancelled = false;
@@ -215,9 +222,7 @@ TEST_F(ExtractThreadTest, TerminateCancelsTheRunAtTheNextCheck) {
 TEST_F(ExtractThreadTest, DestroyingARunningThreadStopsAndWaits) {
     zipkit::ZipBuilder b;
     for (int i = 0; i < 30; ++i) b.AddFile("f" + std::to_string(i), std::string(30000, 'z'));
-    const UString pkg = dir.File("pkg.exe");
-    ASSERT_TRUE(wizardkit::WritePackage(pkg, b, {}));
-    auto t = std::make_unique<TExtractThread>(pkg, dir.File("out"), "", Window());
+    auto t = std::make_unique<TExtractThread>(Opened(b), dir.File("out"), "", Window());
     // The worker is waiting for the window's first report; nobody pumps.
     t.reset();
     hl::Pump();

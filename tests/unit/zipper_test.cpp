@@ -32,7 +32,7 @@ void Prepare(TZMZipper& z, const UString& archive, const UString& dest) {
     z.SetDLLDirectory(EnginePath());
     z.Unattended = true;
     z.FSpecArgs = {"*.*"};
-    z.ExtrBaseDir = A(dest);
+    z.ExtrBaseDir = dest;
     z.ExtrOptions = ZMExtrOpt(ExtrDirNames) | ZMExtrOpt(ExtrForceDirs);
     z.SetZipFileNameW(archive);
 }

@@ -352,11 +352,14 @@ TEST(ZipWriterZip64, NativeOnly_SparseFileOver4GiB) {
 }
 
 TEST(ZipWriterInput, BadNamesAndDuplicatesAreRefused) {
-    EXPECT_EQ(CheckEntryName("a/b.txt"), "");
-    EXPECT_EQ(CheckEntryName("a/"), "");
-    for (const char* bad : {"", "/etc/passwd", "a/../b", "./a", "a//b", "a\\b", "..", "a/./"})
-        EXPECT_NE(CheckEntryName(bad), "") << bad;
-    EXPECT_NE(CheckEntryName(std::string(70000, 'x')), "");
+    EXPECT_EQ(EntryNameProblem("a/b.txt"), "");
+    EXPECT_EQ(EntryNameProblem("a/"), "");
+    EXPECT_EQ(EntryNameProblem("a/COM10.txt"), "");
+    // Also what the installer refuses: device names, forbidden characters.
+    for (const char* bad : {"", "/etc/passwd", "a/../b", "./a", "a//b", "a\\b", "..", "a/./",
+                            "a/CON", u8"LPT¹.txt", "a:b", "a/b?"})
+        EXPECT_NE(EntryNameProblem(bad), "") << bad;
+    EXPECT_NE(EntryNameProblem(std::string(70000, 'x')), "");
 
     testutil::TempDir dir;
     platform::FileStream f;

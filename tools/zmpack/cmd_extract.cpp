@@ -140,14 +140,13 @@ int CmdExtract(const std::vector<UString>& args) {
     texts.SetCurrentLanguage(s != nullptr && !s->LanguageId.empty() ? s->LanguageId : "en");
 
     extraction::Setup setup;
-    setup.package = package.GetFileName();
     setup.destination = dest;
     setup.password =
         o.Has("password") ? platform::WideToAnsi(o.Value("password")) : package.ArchivePassword;
     setup.overwrite = mode == Mode::Always;
-    setup.opened = package.Zip.get();  // its directory is known: not read again
     Terminal terminal(mode, platform::StderrIsTerminal());
-    extraction::TExtractionSession session(setup, terminal.Owner(), texts);
+    // The component that opened the package runs the extraction: its directory is known.
+    extraction::TExtractionSession session(*package.Zip, setup, terminal.Owner(), texts);
     const extraction::RunEnd end = session.Run();
     terminal.EndLine();
 
@@ -169,16 +168,18 @@ int CmdExtract(const std::vector<UString>& args) {
         PrintOut("stopped; the files written before the problem stay in " + where + "\n");
     }
     if (end.kind != extraction::EndKind::Done || !session.CrcMismatches().empty()) {
-        const std::vector<std::string>& problems = session.Problems();
-        for (const auto& p : problems) PrintErr("zmpack extract: " + p + "\n");
+        const std::vector<UString>& problems = session.Problems();
+        for (const auto& p : problems)
+            PrintErr("zmpack extract: " + platform::WideToUtf8(p) + "\n");
         for (const auto& f : session.CrcMismatches())
             PrintErr("zmpack extract: CRC-32 mismatch: " + platform::WideToUtf8(f) + "\n");
         // The run's own error is usually the last problem reported; say it once.
-        const std::string last = end.message.empty() ? "error " + std::to_string(end.code)
-                                                     : platform::WideToUtf8(end.message);
         if (end.kind != extraction::EndKind::Done &&
-            std::find(problems.begin(), problems.end(), last) == problems.end()) {
-            return Complain(kCmd, last, kExitPackage);
+            std::find(problems.begin(), problems.end(), end.message) == problems.end()) {
+            return Complain(kCmd,
+                            end.message.empty() ? "error " + std::to_string(end.code)
+                                                : platform::WideToUtf8(end.message),
+                            kExitPackage);
         }
         return kExitPackage;
     }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "engine/crc32.h"
+#include "engine/entryname.h"
 #include "platform/codepage.h"
 #include "tools/zmpack/zipcompress.h"
 #include "tools/zmpack/zipcrc.h"
@@ -32,21 +33,15 @@ class TCheckedWriter {
 
 }  // namespace
 
-std::string CheckEntryName(const std::string& name) {
-    if (name.empty()) return "empty entry name";
+std::string EntryNameProblem(const std::string& name) {
     if (name.size() > 0xFFFF) return "entry name longer than 65535 bytes: " + name.substr(0, 80);
-    if (name[0] == '/') return "absolute entry name: " + name;
     if (name.find('\\') != std::string::npos) return "backslash in entry name: " + name;
-    if (name.find('\0') != std::string::npos) return "NUL character in entry name";
-    std::string body = name.back() == '/' ? name.substr(0, name.size() - 1) : name;
-    size_t start = 0;
-    for (;;) {
-        size_t end = body.find('/', start);
-        std::string part = body.substr(start, end == std::string::npos ? end : end - start);
-        if (part.empty() || part == "." || part == "..") return "bad entry name: " + name;
-        if (end == std::string::npos) break;
-        start = end + 1;
-    }
+    // What the installer would refuse is not written at all.
+    const engine::SafeEntryName safe = engine::CheckEntryName(platform::Utf8ToWide(name), false);
+    if (!safe.ok) return std::string("refused entry name (") + safe.reason + "): " + name;
+    // The installer passes over "." parts; a stored name has none.
+    const std::string body = "/" + name + (name.back() == '/' ? "" : "/");
+    if (body.find("/./") != std::string::npos) return "\".\" part in entry name: " + name;
     return std::string();
 }
 
@@ -59,7 +54,7 @@ bool TZipWriter::Write(platform::FileStream& file, std::vector<ZipSource> entrie
     uint64_t total_in = 0;
     for (size_t i = 0; i < entries.size(); ++i) {
         const ZipSource& s = entries[i];
-        std::string bad = CheckEntryName(s.name);
+        std::string bad = EntryNameProblem(s.name);
         if (bad.empty() && s.is_dir != (s.name.back() == '/'))
             bad = "folder names end in '/': " + s.name;
         if (bad.empty() && i > 0 && entries[i - 1].name == s.name)

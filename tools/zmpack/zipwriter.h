@@ -66,8 +66,10 @@ class TZipWriter {
     std::string error_;
 };
 
-// Checks an archive name before it is stored: non-empty, no absolute path, no "." or ".."
-// component, no backslash, no empty component, at most 65535 bytes. Empty result when fine.
-std::string CheckEntryName(const std::string& name);
+// What is wrong with an entry name (UTF-8) before it is stored, empty when nothing: the
+// installer's rule for entry names (engine::CheckEntryName: no absolute path, "..", empty part,
+// device name, forbidden character ...), and the stored form ('/' between parts, no "." part, at
+// most 65535 bytes).
+std::string EntryNameProblem(const std::string& name);
 
 }  // namespace zmpack
