@@ -132,6 +132,7 @@ bool TZMContainerFile::Open(const UString& file_name) {
     Blocks.clear();
     FileName.clear();
     Version = 0;
+    HeaderOffset = -1;
     FileStream f;
     if (!f.Open(file_name, FileStream::Mode::ReadShared)) return false;
     const int64_t size = f.Size();
@@ -149,6 +150,7 @@ bool TZMContainerFile::Open(const UString& file_name) {
         if (!ParseChain(f, size, h + 8, found)) return false;
         if (!found.empty()) {
             Version = version;
+            HeaderOffset = h;
             break;
         }
         start = h + zmcf::kHeaderAlign;

@@ -33,6 +33,8 @@ AnsiString EngineErrorText(int32_t n) {
 
 const char* Str(const char* p) { return p != nullptr ? p : ""; }
 
+std::atomic<uint64_t> process_walks{0};
+
 class UnloadGuard {
   public:
     explicit UnloadGuard(TZMLoaderClient* client) : client_(client) {}
@@ -130,6 +132,7 @@ bool TCustomZMZipper::ForEachEntry(
 
 void TCustomZMZipper::ClearDirectory() {
     entry_count_ = 0;
+    directory_end_ = zipformat::ZipEnd();
     listed_.clear();
     listed_.shrink_to_fit();
     listed_read_ = false;
@@ -150,10 +153,13 @@ void TCustomZMZipper::SetError(int32_t code, const AnsiString& message) {
 
 // The archive may follow other data (a package's stub and blocks): the reader finds its start
 // from the end records, and every size and offset is checked against the file.
+uint64_t TCustomZMZipper::ProcessDirectoryWalks() { return process_walks.load(); }
+
 int32_t TCustomZMZipper::WalkDirectory(const std::function<bool(const zipformat::ZipEntry&)>& visit,
-                                       AnsiString& why) const {
+                                       AnsiString& why, zipformat::ZipEnd* end) const {
     const AnsiString shown = platform::WideToAnsi(zip_path_);
     ++directory_walks_;
+    ++process_walks;
     platform::FileStream file;
     if (!file.Open(zip_path_, platform::FileStream::Mode::ReadShared)) {
         why = EngineErrorText(ZE_ERR_OPEN_ZIP) + " " + shown;
@@ -163,6 +169,7 @@ int32_t TCustomZMZipper::WalkDirectory(const std::function<bool(const zipformat:
     zipformat::ZipDirectory dir;
     bool ok = dir.Open(&source);
     if (ok) {
+        if (end != nullptr) *end = dir.End();
         zipformat::ZipEntry entry;
         while (dir.Next(entry))
             if (!visit(entry)) return 0;
@@ -187,7 +194,7 @@ void TCustomZMZipper::ReadDirectory() {
                 if (OnDirectoryEntry) OnDirectoryEntry(entry);
                 return true;
             },
-            why);
+            why, &directory_end_);
         if (error != 0) {
             SetError(error, why);
             return;
