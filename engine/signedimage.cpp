@@ -115,6 +115,12 @@ SignedImage FindSignedImage(ByteSource& file) {
     }
     r.table_offset = offset;
     r.table_size = size;
+    if (offset == 0 && size == 0) {
+        // A signature removed: what it padded is no part of the archive either.
+        const int64_t end = ArchiveEndBefore(file, r.file_size);
+        if (end >= 0) r.archive_end = end;
+        return r;
+    }
     // Only a table that closes the file, behind the headers, is a signature's.
     if (offset == 0 || size < 8 || offset < headers_end ||
         static_cast<int64_t>(offset) + size != r.file_size || !WellFormedTable(file, offset, size))

@@ -173,6 +173,7 @@ bool ZipDirectory::FindEndRecord() {
     }
     const uint8_t* e = tail.data() + found;
     end_.end_record_pos = tail_pos + found;
+    end_.archive_end = size;
     end_.comment.assign(reinterpret_cast<const char*>(e + kEndSize), Get16(e + 20));
     uint16_t disk = Get16(e + 4), cd_disk = Get16(e + 6);
     uint64_t on_disk = Get16(e + 8);

@@ -67,6 +67,7 @@ class MemorySource : public ByteSource {
 struct ZipEnd {
     int64_t end_record_pos = 0;  // absolute position of the end record "PK\5\6"
     int64_t archive_start = 0;   // absolute position of the archive's first byte
+    int64_t archive_end = 0;     // just past the end record's comment: where the source ends
     int64_t cd_start = 0;        // absolute position of the central directory
     uint64_t cd_size = 0;
     uint64_t entry_count = 0;

@@ -19,33 +19,33 @@ void TZMArchiveFile::FreeAll() {
     Container.reset();
 }
 
+bool TZMArchiveFile::Fail(TZMOpenFailure failure) {
+    open_error_.failure = failure;
+    FreeAll();
+    return false;
+}
+
 bool TZMArchiveFile::Open(const UString& file_name, bool keep_zip) {
     FreeAll();
+    open_error_ = TZMOpenError();
     own_file_ = file_name;
     ArchivePassword.clear();
     Container = std::make_unique<TZMContainerFile>();
-    if (!Container->Open(file_name)) {
-        Container.reset();
-        return false;
-    }
-    if (!LoadConfig()) {
-        FreeAll();
-        return false;
-    }
+    if (!Container->Open(file_name)) return Fail(TZMOpenFailure::NoContainer);
+    if (!LoadConfig()) return false;
     ArchivePassword = platform::WideToAnsi(Config->GetValue(kPasswordKey));
-
-    const UString folder =
-        IncludeTrailingBackslash(platform::FolderPart(platform::ExpandFullPath(file_name)));
-    // Cleaned as UTF-16: a title the code page cannot hold still names its own folder.
-    const UString clean = MakeValidFileName(GetTitle());
-    DestDir = clean.empty() ? folder : IncludeTrailingBackslash(folder + clean);
-
-    if (!OpenZip()) {
-        FreeAll();
-        return false;
-    }
+    DestDir = DefaultDestDir(file_name, GetTitle());
+    if (!OpenZip()) return false;
     if (!keep_zip) Zip.reset();
     return true;
+}
+
+UString TZMArchiveFile::DefaultDestDir(const UString& own_file, const UString& title) {
+    const UString folder =
+        IncludeTrailingBackslash(platform::FolderPart(platform::ExpandFullPath(own_file)));
+    // Cleaned as UTF-16: a title the code page cannot hold still names its own folder.
+    const UString clean = MakeValidFileName(title);
+    return clean.empty() ? folder : IncludeTrailingBackslash(folder + clean);
 }
 
 bool TZMArchiveFile::LoadConfig() {
@@ -53,19 +53,20 @@ bool TZMArchiveFile::LoadConfig() {
     Config.reset();
     Config = std::make_unique<TZMArchiveConfig>();
     if (Config->LoadFromXml(data) || Config->LoadFromText(data)) return true;
-    Config.reset();
-    return false;
+    return Fail(data.empty() ? TZMOpenFailure::NoConfig : TZMOpenFailure::ConfigWithoutKey);
 }
 
 bool TZMArchiveFile::OpenZip() {
     Zip.reset();
+    TZMOpenFailure failure = TZMOpenFailure::ArchiveUnreadable;
     try {
         Zip = std::make_unique<TZMZipper>();
         Zip->Unattended = true;
         // The program to run is looked for in the same walk that counts the entries.
-        exe_count_ = 0;
+        exe_count_ = file_count_ = 0;
         exe_name_.clear();
         Zip->OnDirectoryEntry = [this](const zipformat::ZipEntry& entry) {
+            if (!entry.IsDirectory()) ++file_count_;
             // Stored names separate folders by '/' on every system.
             const UString name = entry.DecodedName();
             const UString part = name.substr(name.rfind(u'/') + 1);
@@ -77,10 +78,12 @@ bool TZMArchiveFile::OpenZip() {
         Zip->SetZipFileNameW(Container->FileName);
         Zip->OnDirectoryEntry = nullptr;
         if (Zip->Count() > 0) return true;
+        open_error_.code = Zip->ErrCode();
+        open_error_.message = Zip->ErrMessage();
+        if (open_error_.code == 0) failure = TZMOpenFailure::ArchiveEmpty;
     } catch (...) {
     }
-    Zip.reset();
-    return false;
+    return Fail(failure);
 }
 
 TZMArchiveSettings* TZMArchiveFile::GetSettings() const {
@@ -89,10 +92,11 @@ TZMArchiveSettings* TZMArchiveFile::GetSettings() const {
 
 UString TZMArchiveFile::GetFileName() const { return Container ? Container->FileName : UString(); }
 
-UString TZMArchiveFile::GetTitle() const {
-    const TZMArchiveSettings* s = GetSettings();
+UString TZMArchiveFile::GetTitle() const { return TitleFor(GetSettings(), own_file_); }
+
+UString TZMArchiveFile::TitleFor(const TZMArchiveSettings* s, const UString& own_file) {
     if (s != nullptr && !s->Title.empty() && !s->TitleFromFileName) return s->Title;
-    return platform::TitlePart(own_file_);
+    return platform::TitlePart(own_file);
 }
 
 void TZMArchiveFile::FindSingleExe() {

@@ -15,6 +15,23 @@
 #include "platform/types.h"
 #include "zip/ZMZipper.h"
 
+// The step at which Open gave up, in the order it takes them.
+enum class TZMOpenFailure {
+    None,
+    NoContainer,        // no "ZMCF" header followed by a block (or the file cannot be read)
+    NoConfig,           // no "config" block, or an empty one
+    ConfigWithoutKey,   // a "config" block that yields no key
+    ArchiveUnreadable,  // the file does not read as a zip archive
+    ArchiveEmpty,       // the archive has no entries
+};
+
+// Why Open returned false, as a value: the installer only needs the false, zmpack names it.
+struct TZMOpenError {
+    TZMOpenFailure failure = TZMOpenFailure::None;
+    int32_t code = 0;    // the zip component's ErrCode for an archive it could not read
+    AnsiString message;  // and its ErrMessage
+};
+
 class TZMArchiveFile {
   public:
     static constexpr const char* kPasswordKey = "archive_password";
@@ -35,6 +52,8 @@ class TZMArchiveFile {
     // least one entry. On false, Container, Config and Zip are all null. keep_zip keeps the zip
     // component open for FindSingleExe and listings.
     bool Open(const UString& file_name, bool keep_zip);
+    // Why the last Open failed; failure None after a successful one.
+    const TZMOpenError& OpenError() const { return open_error_; }
 
     TZMArchiveSettings* GetSettings() const;
     // The container's file; empty when there is none.
@@ -45,17 +64,28 @@ class TZMArchiveFile {
     // Sets ExeName when exactly one entry's name ends in ".exe" (any letter case); the entries
     // were looked at when the archive was opened.
     void FindSingleExe();
+    // Entries that are files, not folders, counted when the archive was opened.
+    int FileCount() const { return file_count_; }
     // The "zip" block's CRC check with paced progress (see TZMContainerFile::VerifyBlock).
     bool VerifyZip(bool fast, const ProgressCallback& progress) const;
     // The abuse-report page for this package: the base address followed by ArchiveId.
     AnsiString GetAbuseUrl() const;
 
+    // The rules behind GetTitle and the default DestDir, for showing a package that does not
+    // open: the title from the settings (null for none) and the own file, the default
+    // destination from the own file's folder and the title.
+    static UString TitleFor(const TZMArchiveSettings* settings, const UString& own_file);
+    static UString DefaultDestDir(const UString& own_file, const UString& title);
+
   private:
     bool LoadConfig();
     bool OpenZip();
     void FreeAll();
+    bool Fail(TZMOpenFailure failure);
 
     UString own_file_;
+    TZMOpenError open_error_;
     int exe_count_ = 0;  // entries named "*.exe" seen when the archive was opened
     UString exe_name_;   // the last of them, as stored
+    int file_count_ = 0;
 };

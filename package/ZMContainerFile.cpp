@@ -72,7 +72,9 @@ int64_t FindHeader(FileStream& f, int64_t file_size, int64_t start, bool& read_e
 bool ParseChain(FileStream& f, int64_t file_size, int64_t pos,
                 std::vector<std::unique_ptr<TZMArchiveBlock>>& blocks) {
     for (int records = 0; records < zmcf::kMaxRecords; ++records) {
-        if (file_size <= pos) break;
+        // Fewer bytes than a record's magic hold no record: a removed signature leaves up to
+        // 7 zero bytes of padding after the last block.
+        if (file_size - pos < 4) break;
         unsigned char fixed[zmcf::kRecordFixedSize];
         if (!ReadAt(f, pos, fixed, 4)) return false;
         if (std::memcmp(fixed, zmcf::kBlockMagic, 4) != 0) break;
@@ -130,6 +132,7 @@ bool TZMContainerFile::Open(const UString& file_name) {
     Blocks.clear();
     FileName.clear();
     Version = 0;
+    HeaderOffset = -1;
     FileStream f;
     if (!f.Open(file_name, FileStream::Mode::ReadShared)) return false;
     const int64_t size = f.Size();
@@ -147,6 +150,7 @@ bool TZMContainerFile::Open(const UString& file_name) {
         if (!ParseChain(f, size, h + 8, found)) return false;
         if (!found.empty()) {
             Version = version;
+            HeaderOffset = h;
             break;
         }
         start = h + zmcf::kHeaderAlign;

@@ -62,6 +62,7 @@ class TZMContainerFile {
   public:
     UString FileName;  // set only by a successful Open
     uint8_t Version = 0;
+    int64_t HeaderOffset = -1;  // of the "ZMCF" header Open found; -1 when it found none
     std::vector<std::unique_ptr<TZMArchiveBlock>> Blocks;
 
     // Finds the container in the file and lists its blocks. False when the file cannot be read

@@ -45,6 +45,8 @@ TZMText Exact(const char* utf8) {
 
 const char* Str(const char* p) { return p != nullptr ? p : ""; }
 
+std::atomic<uint64_t> process_walks{0};
+
 class UnloadGuard {
   public:
     explicit UnloadGuard(TZMLoaderClient* client) : client_(client) {}
@@ -144,6 +146,7 @@ bool TCustomZMZipper::ForEachEntry(
 
 void TCustomZMZipper::ClearDirectory() {
     entry_count_ = 0;
+    directory_end_ = zipformat::ZipEnd();
     listed_.clear();
     listed_.shrink_to_fit();
     listed_read_ = false;
@@ -162,11 +165,15 @@ void TCustomZMZipper::SetError(int32_t code, const UString& message) {
     err_message_ = message;
 }
 
+uint64_t TCustomZMZipper::ProcessDirectoryWalks() { return process_walks.load(); }
+
 // The archive may follow other data (a package's stub and blocks): the reader finds its start
 // from the end records, and every size and offset is checked against the file.
+
 int32_t TCustomZMZipper::WalkDirectory(const std::function<bool(const zipformat::ZipEntry&)>& visit,
-                                       UString& why) const {
+                                       UString& why, zipformat::ZipEnd* end) const {
     ++directory_walks_;
+    ++process_walks;
     platform::FileStream file;
     if (!file.Open(zip_path_, platform::FileStream::Mode::ReadShared)) {
         why = EngineErrorText(ZE_ERR_OPEN_ZIP) + u" " + zip_path_;
@@ -176,6 +183,7 @@ int32_t TCustomZMZipper::WalkDirectory(const std::function<bool(const zipformat:
     zipformat::ZipDirectory dir;
     bool ok = dir.Open(&source);
     if (ok) {
+        if (end != nullptr) *end = dir.End();
         zipformat::ZipEntry entry;
         while (dir.Next(entry))
             if (!visit(entry)) return 0;
@@ -200,7 +208,7 @@ void TCustomZMZipper::ReadDirectory() {
                 if (OnDirectoryEntry) OnDirectoryEntry(entry);
                 return true;
             },
-            why);
+            why, &directory_end_);
         if (error != 0) {
             SetError(error, why);
             return;

@@ -174,8 +174,12 @@ class TCustomZMZipper : public TZMLoaderClient {
     // gets a new file name), so its owner learns what it needs of the listing in the same walk.
     std::function<void(const zipformat::ZipEntry& entry)> OnDirectoryEntry;
 
-    // How many times this component has walked the archive's directory.
+    // How many times this component, and every component of the process, has walked an
+    // archive's directory.
     uint32_t DirectoryWalks() const { return directory_walks_; }
+    static uint64_t ProcessDirectoryWalks();
+    // The end records of the directory read last (all zero when none could be read).
+    const zipformat::ZipEnd& DirectoryEnd() const { return directory_end_; }
 
     // TZMLoaderClient
     int Verbosity() const override { return Trace ? 2 : Verbose ? 1 : 0; }
@@ -185,7 +189,7 @@ class TCustomZMZipper : public TZMLoaderClient {
     void ReadDirectory();
     // Walks the archive's directory; 0, or the error code with its text in why.
     int32_t WalkDirectory(const std::function<bool(const zipformat::ZipEntry&)>& visit,
-                          UString& why) const;
+                          UString& why, zipformat::ZipEnd* end = nullptr) const;
     void ClearDirectory();
     void ClearResult();
     void SetError(int32_t code, const UString& message);
@@ -219,7 +223,8 @@ class TCustomZMZipper : public TZMLoaderClient {
     std::atomic<uint32_t> running_handle_{0};
     std::exception_ptr handler_exception_;
 
-    size_t entry_count_ = 0;                           // entries in the directory read last
+    size_t entry_count_ = 0;  // entries in the directory read last
+    zipformat::ZipEnd directory_end_;
     mutable std::vector<zipformat::ZipEntry> listed_;  // Entries(), once asked for
     mutable bool listed_read_ = false;
     TProgDetails progress_;

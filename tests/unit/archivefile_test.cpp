@@ -57,19 +57,23 @@ void ExpectEmpty(const TZMArchiveFile& f) {
 TEST(ArchiveFile, RefusesWhatTheInstallerCouldNotUse) {
     TempDir dir;
     const std::string zip = ZipOf({"a.txt"});
+    using F = TZMOpenFailure;
     struct Case {
         const char* what;
         std::string bytes;  // used when not built as a package
         std::string config, zip;
+        TZMOpenFailure failure;  // the reason the object gives
     } cases[] = {
-        {"a plain zip, no container", zip, "", ""},
-        {"no file", "", "", ""},
-        {"config without any key", "", "<config/>", zip},
-        {"config that is neither xml nor lines", "", "just text", zip},
-        {"no config block", "", "", zip},
-        {"no zip block", "", Config("T"), ""},
-        {"an archive without entries", "", Config("T"), zipkit::ZipBuilder().Build()},
-        {"a zip block that is not an archive", "", Config("T"), std::string(500, 'z')},
+        {"a plain zip, no container", zip, "", "", F::NoContainer},
+        {"no file", "", "", "", F::NoContainer},
+        {"config without any key", "", "<config/>", zip, F::ConfigWithoutKey},
+        {"config that is neither xml nor lines", "", "just text", zip, F::ConfigWithoutKey},
+        {"no config block", "", "", zip, F::NoConfig},
+        {"no zip block", "", Config("T"), "", F::ArchiveUnreadable},
+        {"an archive without entries", "", Config("T"), zipkit::ZipBuilder().Build(),
+         F::ArchiveEmpty},
+        {"a zip block that is not an archive", "", Config("T"), std::string(500, 'z'),
+         F::ArchiveUnreadable},
     };
     int n = 0;
     for (const Case& c : cases) {
@@ -82,6 +86,11 @@ TEST(ArchiveFile, RefusesWhatTheInstallerCouldNotUse) {
         TZMArchiveFile f;
         EXPECT_FALSE(f.Open(path, true)) << c.what;
         ExpectEmpty(f);
+        const TZMOpenError& why = f.OpenError();
+        EXPECT_EQ(c.failure, why.failure) << c.what;
+        // The component's own code and text come along for an archive it could not read.
+        EXPECT_EQ(c.failure == F::ArchiveUnreadable, why.code != 0) << c.what;
+        EXPECT_EQ(why.code != 0, !why.message.empty()) << c.what;
     }
 }
 
@@ -92,8 +101,10 @@ TEST(ArchiveFile, OpensAPackageAndDerivesItsView) {
                         ZipOf({"bin/", "bin/app.exe", "readme.txt"})));
     TZMArchiveFile f;
     ASSERT_TRUE(f.Open(path, true));
+    EXPECT_EQ(TZMOpenFailure::None, f.OpenError().failure);
     ASSERT_NE(nullptr, f.Zip);
     EXPECT_EQ(3, f.Zip->Count());
+    EXPECT_EQ(2, f.FileCount()) << "folders are not counted";
     EXPECT_EQ(path, f.GetFileName());
     EXPECT_EQ(u"My App", f.GetTitle());
     ASSERT_NE(nullptr, f.GetSettings());

@@ -196,6 +196,38 @@ TEST(SignedImage, ArchiveEndsBeforeEveryPadding) {
     }
 }
 
+// A signature removed again (security entry cleared, table dropped) leaves its padding: up to 7
+// zero bytes after the archive are still padding; an eighth, any other byte, or zero bytes in a
+// file without an empty security entry are not.
+TEST(SignedImage, PaddingLeftByARemovedSignature) {
+    Pe pe;
+    for (int pad = 0; pad <= 7; ++pad) {
+        SCOPED_TRACE("padding " + std::to_string(pad));
+        const Image im = Sign(pe, Archive(), std::string(pad, '\0'), "");
+        const SignedImage r = Find(im.bytes);
+        EXPECT_FALSE(r.has_table);
+        EXPECT_EQ(r.archive_end, im.zip_end);
+        EXPECT_EQ(ThroughFile(im.bytes).names, kNames);
+    }
+    Pe few;
+    few.dir_count = 4;
+    const struct {
+        const char* name;
+        std::string bytes;
+    } refused[] = {
+        {"eight zero bytes", Sign(pe, Archive(), std::string(8, '\0'), "").bytes},
+        {"a non-zero last byte", Sign(pe, Archive(), std::string(6, '\0') + "\x01", "").bytes},
+        {"a non-zero first byte", Sign(pe, Archive(), "\x01" + std::string(6, '\0'), "").bytes},
+        {"no PE image", Archive() + std::string(3, '\0')},
+        {"no security entry", Sign(few, Archive(), std::string(3, '\0'), "").bytes},
+    };
+    for (const auto& c : refused) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(Find(c.bytes).archive_end, static_cast<int64_t>(c.bytes.size()));
+        EXPECT_EQ(ThroughFile(c.bytes).names, std::vector<std::string>{"error 10"});
+    }
+}
+
 TEST(SignedImage, TablesOfOtherShapes) {
     struct Case {
         const char* name;

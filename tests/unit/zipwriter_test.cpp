@@ -10,7 +10,7 @@
 #include "tests/unit/testutil.h"
 #include "tests/unit/zipwriter_scan.h"
 #include "tools/zmpack/zipcrc.h"
-#include "tools/zmpack/zipformat.h"
+#include "tools/zmpack/ziprecords.h"
 #include "tools/zmpack/zipsources.h"
 #include "tools/zmpack/zipwriter.h"
 

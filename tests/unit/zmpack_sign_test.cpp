@@ -1,11 +1,12 @@
 // Signed packages through zmpack and osslsigncode: signing at creation and afterwards, nested
-// signatures, a signature removed and made again; each opens, verifies and extracts whole, and a
-// changed byte or bytes appended after the signature never pass.
+// signatures, a signature removed (its padding left behind) and made again; each opens, verifies
+// and extracts whole, and a changed byte or bytes appended after the signature never pass.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <cstring>
 
+#include "package/ZMArchiveFile.h"
 #include "platform/codepage.h"
 #include "platform/console.h"
 #include "platform/files.h"
@@ -168,6 +169,50 @@ TEST_F(ZmpackSignTest, SignedAfterPackingNestedAndSignedAgain) {
         << "in place: " << err;
     EXPECT_NE(std::string::npos, SignatureJson("removed.exe").find("CN=other")) << out;
     ExpectSoundAndWhole("removed.exe");
+}
+
+// Removing a signature keeps the zero bytes signing padded with: such a package opens as an
+// unsigned one, for the installer's package object and every command alike, while an eighth
+// zero byte or any other byte after the archive is refused by all of them.
+TEST_F(ZmpackSignTest, ARemovedSignatureLeavesAnUnsignedPackage) {
+    // A package whose size is no multiple of 8, so that signing pads it.
+    std::string plain;
+    for (int extra = 0; extra < 8 && plain.size() % 8 == 0; ++extra) {
+        ASSERT_TRUE(testutil::WriteFile(dir.File("src/pad.txt"), std::string(extra, 'p')));
+        ASSERT_EQ(0, Create("pkg.exe", false)) << err;
+        plain = testutil::ReadFile(dir.File("pkg.exe"));
+    }
+    ASSERT_NE(0u, plain.size() % 8);
+    ASSERT_EQ(0, Tool("sign -certs " + P("signer.pem") + " -key " + P("signer.key") +
+                      " -h sha256 -in " + P("pkg.exe") + " -out " + P("signed.exe")));
+    ASSERT_EQ(0, Tool("remove-signature -in " + P("signed.exe") + " -out " + P("removed.exe")));
+    const std::string removed = testutil::ReadFile(dir.File("removed.exe"));
+    ASSERT_EQ(plain.size() + (8 - plain.size() % 8), removed.size());
+    EXPECT_EQ(std::string(removed.size() - plain.size(), '\0'), removed.substr(plain.size()));
+
+    const auto opens = [&](const std::string& name) {
+        TZMArchiveFile installer;
+        return installer.Open(dir.File(name), false);
+    };
+    EXPECT_TRUE(opens("removed.exe"));
+    EXPECT_EQ("\"signature\":{\"present\":false}", SignatureJson("removed.exe"));
+    EXPECT_NE(std::string::npos, out.find("\"opens\": true")) << out;
+    ExpectSoundAndWhole("removed.exe");
+    EXPECT_EQ(0, Run(CmdList, {P("removed.exe")})) << err;
+
+    std::string other = removed;
+    other.back() = '\x01';
+    for (const auto& [name, bytes] : {std::make_pair("eight.exe", plain + std::string(8, '\0')),
+                                      std::make_pair("other.exe", other)}) {
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(testutil::WriteFile(dir.File(name), bytes));
+        EXPECT_FALSE(opens(name));
+        EXPECT_EQ(1, Run(CmdInfo, {P(name)}));
+        EXPECT_EQ(1, Run(CmdList, {P(name)}));
+        EXPECT_EQ(1, Run(CmdVerify, {P(name)}));
+        EXPECT_EQ(1, Run(CmdExtract, {"-d", P("refused"), P(name)}));
+        EXPECT_NE(std::string::npos, err.find("no end of central directory record")) << err;
+    }
 }
 
 TEST_F(ZmpackSignTest, AChangedByteOrBytesAfterTheSignatureNeverPass) {

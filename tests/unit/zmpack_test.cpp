@@ -222,7 +222,13 @@ TEST_F(ZmpackTest, ExistingZipIsTakenUnchangedAndNonZipsAreRefused) {
     ASSERT_TRUE(testutil::WriteFile(dir.File("prefixed.zip"), prefixed));
     ASSERT_TRUE(testutil::WriteFile(dir.File("empty.zip"),
                                     std::string("PK\x05\x06", 4) + std::string(18, '\0')));
-    for (const char* bad : {"src/readme.txt", "prefixed.zip", "empty.zip", "missing.zip"}) {
+    // A second end record, in the comment of the first: two readers could see two archives.
+    std::string two_ends = testutil::ReadFile(dir.File("own.zip"));
+    two_ends[two_ends.size() - 2] = 22;
+    two_ends += two_ends.substr(two_ends.size() - 22, 20) + std::string(2, '\0');
+    ASSERT_TRUE(testutil::WriteFile(dir.File("two_ends.zip"), two_ends));
+    for (const char* bad :
+         {"src/readme.txt", "prefixed.zip", "empty.zip", "missing.zip", "two_ends.zip"}) {
         EXPECT_EQ(Create({"-o", P("fromzip.exe"), "--stub", P("stub.exe"), "--zip", P(bad)}),
                   kExitPackage)
             << bad;

@@ -15,11 +15,11 @@
 #include "platform/resources.h"
 #include "tools/zmpack/commands.h"
 #include "tools/zmpack/options.h"
+#include "tools/zmpack/payloadzip.h"
 #include "tools/zmpack/pkgconfig.h"
 #include "tools/zmpack/signing.h"
 #include "tools/zmpack/tempfile.h"
 #include "tools/zmpack/wholedeflate.h"
-#include "tools/zmpack/zipprobe.h"
 #include "tools/zmpack/zipsources.h"
 #include "tools/zmpack/zipwriter.h"
 
@@ -257,9 +257,8 @@ int Build(CreateRequest& r) {
     std::unique_ptr<TTempFile> temp_zip;
     UString payload = r.zip_file;
     if (!r.zip_file.empty()) {
-        ZipProbeResult probe;
         std::string error;
-        if (!CheckPayloadZip(r.zip_file, probe, error)) return Complain(kCmd, error, kExitPackage);
+        if (!CheckPayloadZip(r.zip_file, error)) return Complain(kCmd, error, kExitPackage);
     } else {
         std::vector<ZipSource> entries;
         std::vector<std::string> notes;

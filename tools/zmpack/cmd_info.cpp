@@ -3,13 +3,10 @@
 #include <cstdio>
 #include <memory>
 
-#include "common/filenames.h"
-#include "common/ownfile.h"
 #include "config/ucfg.h"
 #include "lang/ulng.h"
 #include "package/ZMArchiveConfig.h"
 #include "package/ZMContainerFile.h"
-#include "platform/pathparts.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "tools/zmpack/authenticode.h"
@@ -17,7 +14,6 @@
 #include "tools/zmpack/json.h"
 #include "tools/zmpack/options.h"
 #include "tools/zmpack/pkgopen.h"
-#include "tools/zmpack/zipprobe.h"
 
 namespace zmpack {
 namespace {
@@ -44,7 +40,6 @@ struct PackageView {
     int version = 0;
     std::vector<const TZMArchiveBlock*> blocks;
     std::vector<std::pair<std::string, std::string>> config;  // UTF-8, store order
-    bool config_loaded = false;
     const TZMArchiveSettings* settings = nullptr;
     UString title;
     UString dest_dir;
@@ -60,48 +55,43 @@ struct PackageView {
     bool Opens() const { return opens; }
 };
 
-// The header sits at a multiple of 512 at or before the first record.
-int64_t HeaderOffset(const UString& file, int64_t first_record) {
-    platform::FileStream f;
-    if (!f.Open(file, platform::FileStream::Mode::ReadShared)) return -1;
-    for (int64_t h = (first_record - 8) / 512 * 512; h >= 0; h -= 512) {
-        unsigned char b[8];
-        if (f.Seek(h) && f.ReadExact(b, 8) && b[0] == 'Z' && b[1] == 'M' && b[2] == 'C' &&
-            b[3] == 'F' && b[5] == 0 && b[6] == 0 && b[7] == 0)
-            return h;
-    }
-    return -1;
-}
+// What is read for showing a package that does not open: its parts, by the same readers.
+struct Parts {
+    TZMContainerFile container;
+    TZMArchiveConfig config;
+    TZMZipper zip;
+};
 
-void Inspect(const UString& path, TZMContainerFile& c, TZMArchiveConfig& cfg, PackageView& v) {
+void Inspect(const UString& path, TZMArchiveFile& package, Parts& rest, PackageView& v) {
     v.file = path;
-    if (!c.Open(path)) {
-        v.problems.push_back(
-            "no package container found (no \"ZMCF\" header at a multiple of 512 "
-            "in the first 8 MiB followed by a block)");
-    } else {
-        v.container = true;
-        v.version = c.Version;
-        for (const auto& b : c.Blocks) v.blocks.push_back(b.get());
-        v.offset = HeaderOffset(path, c.Blocks.front()->Offset);
-    }
-    if (v.container) {
-        const AnsiString text = c.ReadBlock("config");
-        if (text.empty()) {
-            v.problems.push_back("no \"config\" block");
-        } else if (cfg.LoadFromXml(text) || cfg.LoadFromText(text)) {
-            v.config_loaded = true;
-        } else {
-            v.problems.push_back("the \"config\" block holds no key");
-        }
-        if (cfg.Values) {
-            for (const auto& e : cfg.Values->Items()) {
-                auto* value = dynamic_cast<TStringValue*>(e.Object);
-                v.config.emplace_back(A8(e.Key), value ? U8(value->Value) : std::string());
+    // The verdict is the installer's own: its package object, container reader and component.
+    std::string why;
+    v.opens = OpenPackage(path, package, why);
+    const TZMContainerFile* c = package.Container.get();
+    const TZMArchiveConfig* cfg = package.Config.get();
+    const TZMZipper* zip = package.Zip.get();
+    if (!v.opens) {
+        v.problems.push_back(why);
+        // Everything that can still be read is shown; only the verdict above counts.
+        if (rest.container.Open(path)) {
+            c = &rest.container;
+            const AnsiString text = c->ReadBlock("config");
+            if (!rest.config.LoadFromXml(text)) rest.config.LoadFromText(text);
+            cfg = &rest.config;
+            const TZMOpenFailure failed = package.OpenError().failure;
+            if (failed != TZMOpenFailure::ArchiveUnreadable) {
+                rest.zip.Unattended = true;
+                rest.zip.SetZipFileNameW(path);
+                zip = &rest.zip;
             }
         }
-        v.settings = cfg.Settings.get();
-        const AnsiString lpk = c.ReadBlock("lpk");
+    }
+    if (c != nullptr) {
+        v.container = true;
+        v.version = c->Version;
+        v.offset = c->HeaderOffset;
+        for (const auto& b : c->Blocks) v.blocks.push_back(b.get());
+        const AnsiString lpk = c->ReadBlock("lpk");
         if (!lpk.empty()) {
             TLanguages languages;
             if (languages.LoadFromString(lpk) && languages.LanguageList() != nullptr) {
@@ -113,48 +103,39 @@ void Inspect(const UString& path, TZMContainerFile& c, TZMArchiveConfig& cfg, Pa
                 v.problems.push_back("the \"lpk\" block is not a readable language pack");
             }
         }
-        const int zip = c.IndexOfBlock("zip");
-        if (zip < 0) {
-            v.problems.push_back("no \"zip\" block");
-        } else {
-            ZipProbeResult probe;
-            std::string error;
-            const TZMArchiveBlock& b = *c.Blocks[static_cast<size_t>(zip)];
-            if (!ProbeZip(path, probe, error)) {
-                v.problems.push_back(error);
-            } else if (probe.start != static_cast<uint64_t>(b.DataOffset) ||
-                       static_cast<uint64_t>(b.DataOffset + b.DataSize) != probe.end) {
+        const int index = c->IndexOfBlock("zip");
+        if (index < 0) v.problems.push_back("no \"zip\" block");
+        // The archive the component read, against the block that should hold it.
+        if (index >= 0 && zip != nullptr && zip->ErrCode() == 0) {
+            const TZMArchiveBlock& b = *c->Blocks[static_cast<size_t>(index)];
+            const zipformat::ZipEnd& end = zip->DirectoryEnd();
+            if (end.archive_start != b.DataOffset || end.archive_end != b.DataOffset + b.DataSize)
                 v.problems.push_back("the archive at the end of the file is not the \"zip\" block");
-            } else {
-                v.zip_ok = true;
-                v.entries = probe.entries;
-                if (probe.entries == 0) v.problems.push_back("the archive has no entries");
-            }
         }
     }
-    // The verdict and the listing come from the installer's own package object and component.
-    TZMArchiveFile package;
-    std::string why;
-    v.opens = OpenPackage(path, package, why);
-    if (v.opens) {
+    if (cfg != nullptr && cfg->Values) {
+        for (const auto& e : cfg->Values->Items()) {
+            auto* value = dynamic_cast<TStringValue*>(e.Object);
+            v.config.emplace_back(A8(e.Key), value ? U8(value->Value) : std::string());
+        }
+    }
+    if (cfg != nullptr) v.settings = cfg->Settings.get();
+    if (zip != nullptr && zip->ErrCode() == 0) {
         v.zip_ok = true;
-        v.entries = static_cast<uint64_t>(package.Zip->Count());
+        v.entries = static_cast<uint64_t>(zip->Count());
+    }
+    if (v.opens) {
         package.FindSingleExe();
         v.single_exe = U8(package.ExeName);
-    } else if (v.problems.empty()) {
-        v.problems.push_back(why);
+        v.title = package.GetTitle();
+        v.dest_dir = package.DestDir;
+    } else {
+        v.title = TZMArchiveFile::TitleFor(v.settings, path);
+        v.dest_dir = TZMArchiveFile::DefaultDestDir(path, v.title);
     }
     std::string error;
     if (!ReadSignature(path, std::string(), v.signature, error)) v.problems.push_back(error);
     for (const std::string& p : v.signature.problems) v.problems.push_back(p);
-    // Title: the package's own unless empty or told to use the file name.
-    const TZMArchiveSettings* s = v.settings;
-    v.title = (s != nullptr && !s->Title.empty() && !s->TitleFromFileName)
-                  ? s->Title
-                  : platform::TitlePart(path);
-    UString folder = IncludeTrailingBackslash(platform::FolderPart(platform::ExpandFullPath(path)));
-    const UString clean = MakeValidFileName(v.title);
-    v.dest_dir = clean.empty() ? folder : IncludeTrailingBackslash(folder + clean);
 }
 
 std::string Hex32(uint32_t v) {
@@ -326,10 +307,10 @@ int CmdInfo(const std::vector<UString>& args) {
     const UString path = o.Positional()[0];
     if (!platform::FileExists(path))
         return Complain(kCmd, "no such file: " + U8(path), kExitPackage);
-    TZMContainerFile container;
-    TZMArchiveConfig config;
+    TZMArchiveFile package;
+    Parts rest;
     PackageView v;
-    Inspect(path, container, config, v);
+    Inspect(path, package, rest, v);
     if (o.Has("json")) {
         PrintJson(v);
     } else {

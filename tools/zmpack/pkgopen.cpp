@@ -9,34 +9,33 @@ std::string AnsiToUtf8(const AnsiString& s) {
     return platform::WideToUtf8(platform::AnsiToWide(s));
 }
 
+std::string OpenFailureText(const TZMOpenError& error) {
+    switch (error.failure) {
+        case TZMOpenFailure::None:
+            break;
+        case TZMOpenFailure::NoContainer:
+            return "not a package: no \"ZMCF\" container with blocks at a multiple of 512 bytes in "
+                   "the first 8 MiB";
+        case TZMOpenFailure::NoConfig:
+            return "the package has no \"config\" block";
+        case TZMOpenFailure::ConfigWithoutKey:
+            return "the package's \"config\" block holds no key";
+        case TZMOpenFailure::ArchiveUnreadable:
+            return "the package's archive cannot be read" +
+                   (error.message.empty() ? std::string() : ": " + AnsiToUtf8(error.message));
+        case TZMOpenFailure::ArchiveEmpty:
+            return "the package's archive has no entries";
+    }
+    return std::string();
+}
+
 bool OpenPackage(const UString& path, TZMArchiveFile& package, std::string& why) {
     if (!platform::FileExists(path)) {
         why = "no such file: " + platform::WideToUtf8(path);
         return false;
     }
     if (package.Open(path, true)) return true;
-    // The package object only says no; retrace its steps for the reason.
-    TZMContainerFile container;
-    if (!container.Open(path)) {
-        why =
-            "not a package: no \"ZMCF\" container with blocks at a multiple of 512 bytes in "
-            "the first 8 MiB";
-        return false;
-    }
-    const AnsiString config = container.ReadBlock("config");
-    TZMArchiveConfig parsed;
-    if (config.empty() || !(parsed.LoadFromXml(config) || parsed.LoadFromText(config))) {
-        why = config.empty() ? "the package has no \"config\" block"
-                             : "the package's \"config\" block holds no key";
-        return false;
-    }
-    TZMZipper zip;
-    zip.SetZipFileNameW(path);
-    if (zip.ErrCode() != 0) {
-        why = "the package's archive cannot be read: " + AnsiToUtf8(zip.ErrMessage());
-    } else {
-        why = "the package's archive has no entries";
-    }
+    why = OpenFailureText(package.OpenError());
     return false;
 }
 

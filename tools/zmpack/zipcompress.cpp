@@ -8,7 +8,7 @@
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "tools/zmpack/wholedeflate.h"
-#include "tools/zmpack/zipformat.h"
+#include "tools/zmpack/ziprecords.h"
 
 namespace zmpack {
 namespace {

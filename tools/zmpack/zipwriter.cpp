@@ -7,7 +7,7 @@
 #include "platform/codepage.h"
 #include "tools/zmpack/zipcompress.h"
 #include "tools/zmpack/zipcrc.h"
-#include "tools/zmpack/zipformat.h"
+#include "tools/zmpack/ziprecords.h"
 #include "tools/zmpack/zipoutput.h"
 
 namespace zmpack {

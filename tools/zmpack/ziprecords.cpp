@@ -1,4 +1,4 @@
-#include "tools/zmpack/zipformat.h"
+#include "tools/zmpack/ziprecords.h"
 
 #include <ctime>
 
