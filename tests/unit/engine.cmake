@@ -6,7 +6,10 @@ zm_library(zm_zipkit SOURCES ${CMAKE_CURRENT_LIST_DIR}/zipkit.cpp LIBS ZLIB::ZLI
 
 zm_test(zipformat_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/zipformat_test.cpp
         LIBS zm_zipformat zm_zipkit)
-zm_test(entryname_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/entryname_test.cpp LIBS zm_engine)
+zm_test(entryname_test
+        SOURCES ${CMAKE_CURRENT_LIST_DIR}/entryname_test.cpp ${CMAKE_CURRENT_LIST_DIR}/hostile_names.cpp
+        LIBS zm_engine zm_testutil)
+zm_resources(entryname_test HOSTILENAMES ${CMAKE_SOURCE_DIR}/tests/data/hostile_names.txt)
 zm_test(finalnames_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/finalnames_test.cpp LIBS zm_engine)
 zm_test(engine_test
         SOURCES ${CMAKE_CURRENT_LIST_DIR}/engine_test.cpp ${CMAKE_CURRENT_LIST_DIR}/engine_driver.cpp
