@@ -491,11 +491,16 @@ TEST(EngineHostile, TraversalNamesAreRefusedAndNothingLeavesTheDestination) {
     Driver d;
     EXPECT_EQ(d.Run(s.archive, s.dest), 1) << d.Dump();
     auto skips = d.Of(1, ZE_CB_SKIPPED);
+    auto messages = d.Of(1, ZE_CB_MESSAGE);
     ASSERT_EQ(skips.size(), names.size()) << d.Dump();
+    ASSERT_EQ(messages.size(), names.size()) << d.Dump();
     for (size_t i = 0; i < names.size(); ++i) {
         EXPECT_EQ(skips[i].code, ZE_SKIP_BAD_NAME) << names[i];
         EXPECT_EQ(skips[i].answer, ZE_ERR_INVALID_NAME) << names[i];
         EXPECT_EQ(skips[i].name_utf8, names[i]);
+        // The message names the entry exactly, whatever the code page holds.
+        const std::string& m = messages[i].text_utf8;
+        EXPECT_EQ(m.substr(m.size() - std::min(m.size(), names[i].size() + 2)), ": " + names[i]);
     }
     EXPECT_EQ(Join(Tree(s.dir.Path())), "a.zip dest/ dest/sub/ dest/sub/fine.txt ");
 }
