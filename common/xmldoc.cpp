@@ -4,7 +4,6 @@
 
 #include <cstring>
 
-#include "platform/charset.h"
 #include "platform/codepage.h"
 
 namespace {

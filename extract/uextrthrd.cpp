@@ -97,7 +97,7 @@ void TExtractThread::Reported(const extraction::Report& report) {
             FlushReports();
             return;
     }
-    const auto due = last_hand_over_ + kShowEveryMs;
+    const auto due = last_hand_over_ + show_every_;
     if (ui::IsMainThread() || waiting_.size() >= kMostWaiting || platform::MonotonicMs() >= due)
         FlushReports();
 }
@@ -109,24 +109,33 @@ void TExtractThread::FlushReports() {
 }
 
 void TExtractThread::ShowReports() {
+    if (waiting_.empty()) return;
+    const uint64_t start = platform::MonotonicMs();
+    std::vector<UString> lines;
+    const TWaitingReport* latest = nullptr;
     for (const TWaitingReport& r : waiting_) {
-        if (!r.new_item) {
-            // A new file keeps the previous file's bar until it has made some progress.
-            if (r.item_per_cent > 0 && window_.ItemProgress != nullptr) {
-                window_.ItemProgress->SetPosition(r.item_per_cent);
-            }
-            if (window_.ArchiveProgress != nullptr) {
-                window_.ArchiveProgress->SetPosition(r.total_per_cent);
-            }
+        if (r.new_item) {
+            lines.push_back(r.name);
+            latest = &r;
             continue;
         }
-        if (window_.Log != nullptr) window_.Log->AppendLine(r.name);
-        if (window_.FileLabel != nullptr) {
-            window_.FileLabel->SetCaption(
-                FormatText(Languages.Text(texts::kCurrentFile), {r.number, r.count, r.name}));
+        // A new file keeps the previous file's bar until it has made some progress.
+        if (r.item_per_cent > 0 && window_.ItemProgress != nullptr) {
+            window_.ItemProgress->SetPosition(r.item_per_cent);
+        }
+        if (window_.ArchiveProgress != nullptr) {
+            window_.ArchiveProgress->SetPosition(r.total_per_cent);
         }
     }
+    if (window_.Log != nullptr) window_.Log->AppendLines(lines);
+    if (latest != nullptr && window_.FileLabel != nullptr) {
+        window_.FileLabel->SetCaption(FormatText(Languages.Text(texts::kCurrentFile),
+                                                 {latest->number, latest->count, latest->name}));
+    }
     waiting_.clear();
+    // Read by the worker after the hand-over has returned.
+    const uint64_t took = platform::MonotonicMs() - start;
+    show_every_ = took * kQuietFactor > kShowEveryMs ? took * kQuietFactor : kShowEveryMs;
 }
 
 extraction::Answer TExtractThread::AskUser(const UString& text) {

@@ -7,13 +7,16 @@
 // decides (the component's set-up, the questions' rules, skips and stops, how it ended) is the
 // extraction session's; the thread adds the worker, the hand-over and the window's calls.
 //
-// Each hand-over costs the worker a round trip through the window system, more than writing a
-// small file does. So reports wait on the worker and go over together, in the order they came,
-// at most every kShowEveryMs (at once when the run's handler is called on the main thread), and
+// This is the one place the run's reports are paced. Each hand-over costs the worker a round trip
+// through the window system, more than writing a small file does, and what it shows costs the
+// window in proportion to its log. So reports wait on the worker and go over together, in the
+// order they came, at most every kShowEveryMs and never sooner than kQuietFactor times as long as
+// showing the last ones took (at once when the run's handler is called on the main thread), and
 // always before a question and before the run ends; reports that show nothing are not handed
-// over, and a progress report replaces the one waiting before it for the same item. Every new
-// item still gets its own log line and caption, each file's bars are set to its last progress
-// before the next item shows, and the bars reach their final values before the completion call.
+// over, and a progress report replaces the one waiting before it for the same item. A hand-over
+// adds every new item's log line in one go, sets the bars as the items' progress went, and the
+// caption once, for the latest item (a person reads no caption shown for less than that); the
+// bars reach their final values before the completion call.
 //
 #include <cstdint>
 #include <functional>
@@ -43,6 +46,7 @@ class TExtractThread : public ui::TThread {
     static constexpr int kShowEveryMs = 40;
     // Reports that may wait at most, so a hand-over never grows without bound.
     static constexpr size_t kMostWaiting = 512;
+    static constexpr uint64_t kQuietFactor = 10;
 
     // zip: the component that opened the package (TZMArchiveFile::Zip), borrowed for the run; the
     // destination as it is (exact), the archive's password.
@@ -85,7 +89,8 @@ class TExtractThread : public ui::TThread {
         int32_t total_per_cent = 0;
     };
     std::vector<TWaitingReport> waiting_;
-    uint64_t last_hand_over_ = 0;  // platform::MonotonicMs of the last hand-over
+    uint64_t last_hand_over_ = 0;         // platform::MonotonicMs of the last hand-over
+    uint64_t show_every_ = kShowEveryMs;  // the pace, after what showing the last ones cost
     UString question_text_;
     int32_t question_result_ = 0;
 

@@ -18,6 +18,12 @@ bool WideToAnsiExact(const UString& s, AnsiString& out);
 
 UString OemToWide(const std::string& s);
 
+// Decodes bytes in a named code page that need not be the system's own (documents that declare
+// their encoding, such as windows-1251 or koi8-r): a Windows code page number (1251, 20866,
+// 28595, 65001, ...). Bytes the page does not define become U+FFFD. False when the system lacks
+// the code page.
+bool CodePageToWide(unsigned code_page, const std::string& bytes, UString& out);
+
 // UTF-8 <-> UTF-16, independent of the system (invalid sequences become U+FFFD).
 UString Utf8ToWide(const std::string& s);
 std::string WideToUtf8(const UString& s);

@@ -88,14 +88,17 @@ AnsiString TComponent::AnsiCaption() const { return platform::WideToAnsi(caption
 
 void TComponent::SetAnsiCaption(const AnsiString& text) { SetCaption(platform::AnsiToWide(text)); }
 
-void TComponent::AppendLine(const UString& line) {
+void TComponent::AppendLines(const std::vector<UString>& lines) {
+    if (lines.empty()) return;
     const size_t before = caption_.size();
     if (!caption_.empty() &&
         (caption_.size() < 2 || caption_.compare(caption_.size() - 2, 2, u"\r\n") != 0)) {
         caption_ += u"\r\n";
     }
-    caption_ += ansi_ ? platform::AnsiToWide(platform::WideToAnsi(line)) : line;
-    caption_ += u"\r\n";
+    for (const UString& line : lines) {
+        caption_ += ansi_ ? platform::AnsiToWide(platform::WideToAnsi(line)) : line;
+        caption_ += u"\r\n";
+    }
     appended_ = caption_.size() - before;
     Notify(Prop::Appended);
 }

@@ -88,9 +88,10 @@ class TComponent {
 
     // Memo lines.
     std::vector<UString> Lines() const;
-    // Adds a line at the end; the peer is told only what was added, so a log of many thousand
-    // lines costs the same per line as a short one.
-    void AppendLine(const UString& line);
+    // Adds lines at the end; the peer is told only what was added (once for all of them), so a
+    // log of many thousand lines costs the same per line as a short one.
+    void AppendLine(const UString& line) { AppendLines({line}); }
+    void AppendLines(const std::vector<UString>& lines);
     size_t AppendedLength() const { return appended_; }
 
     int Left() const { return left_; }

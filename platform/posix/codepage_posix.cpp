@@ -20,8 +20,16 @@ unsigned PageFromEnv(const char* var, unsigned fallback) {
     return (end != v && n > 0 && n < 100000) ? static_cast<unsigned>(n) : fallback;
 }
 
+// iconv knows most Windows code pages as CPnnnn, but not the numbers Windows gives to UTF-8 and
+// to the KOI8 and ISO 8859 families.
 std::string IconvName(unsigned page) {
     if (page == 65001) return "UTF-8";
+    if (page == 20866) return "KOI8-R";
+    if (page == 21866) return "KOI8-U";
+    if (page >= 28591 && page <= 28599) return "ISO-8859-" + std::to_string(page - 28590);
+    if (page == 28603) return "ISO-8859-13";
+    if (page == 28605) return "ISO-8859-15";
+    if (page == 20127) return "ASCII";
     return "CP" + std::to_string(page);
 }
 
@@ -199,6 +207,16 @@ bool WideToAnsiExact(const UString& s, AnsiString& out) {
 }
 
 UString OemToWide(const std::string& s) { return PageToWide(OemCodePage(), s); }
+
+bool CodePageToWide(unsigned code_page, const std::string& bytes, UString& out) {
+    std::string utf16;
+    const char repl[2] = {'\xFD', '\xFF'};
+    if (!Convert(IconvName(code_page), "UTF-16LE", bytes.data(), bytes.size(), utf16, false, repl,
+                 2, 1))
+        return false;
+    out = FromBytesLE(utf16);
+    return true;
+}
 
 UString WideUpper(const UString& s) { return MapCase(s, true); }
 UString WideLower(const UString& s) { return MapCase(s, false); }

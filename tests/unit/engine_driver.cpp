@@ -46,6 +46,7 @@ Event Driver::Record(int routine, const ZECallbackInfo& info) {
     e.name_utf8 = info.NameUtf8 != nullptr ? info.NameUtf8 : "<null>";
     e.path_utf8 = info.PathUtf8 != nullptr ? info.PathUtf8 : "<null>";
     e.text = info.Text != nullptr ? info.Text : "<null>";
+    e.text_utf8 = info.TextUtf8 != nullptr ? info.TextUtf8 : "<null>";
     e.code = info.Code;
     e.answer = info.Answer;
     e.found_crc = info.FoundCrc;

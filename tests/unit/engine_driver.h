@@ -15,7 +15,7 @@ struct Event {
     int kind = 0;
     int item = 0;
     int64_t amount = 0;
-    std::string name, name_utf8, path_utf8, text;
+    std::string name, name_utf8, path_utf8, text, text_utf8;
     int code = 0;
     int answer = 0;  // the engine's proposal
     uint32_t found_crc = 0, expected_crc = 0;

@@ -24,17 +24,9 @@ class TWin32Peer : public TPeer {
     TComponent& Component() const { return component_; }
     // True while the peer itself writes to the control (its change notices are not the user's).
     bool Writing() const { return writing_; }
-    // Writes the lines appended since the last write to the control.
-    void FlushAppended();
-    // Writes a label's caption that is waiting for its turn.
-    void FlushCaption();
 
   private:
-    void ApplyText();
     void WriteText();
-    // A write paced to at most one every `every` ms after `last`: true when it is due now,
-    // else the timer is set (once) to do it when it is.
-    bool WriteNow(UINT_PTR timer_id, DWORD last, DWORD every, bool& timer);
     void AppendText();
     void ApplyFont();
     Font FittingFont() const;
@@ -45,12 +37,6 @@ class TWin32Peer : public TPeer {
     TComponent& component_;
     HWND hwnd_;
     bool writing_ = false;
-    UString pending_;  // appended lines not yet in the control
-    DWORD last_append_ = 0;
-    bool append_timer_ = false;
-    DWORD append_every_ = 100;  // the pace of the log's writes, after the last one's cost
-    DWORD last_caption_ = 0;
-    bool caption_timer_ = false;
     HBITMAP bitmap_ = nullptr;
     HFONT font_ = nullptr;    // the font last sent to the control
     bool range_set_ = false;  // a progress bar's range as last sent

@@ -211,99 +211,35 @@ Color EffectiveColor(const TComponent& c) {
     return kDefaultColor;
 }
 
-namespace {
-constexpr UINT_PTR kAppendTimer = 0x5A4C;
-constexpr UINT_PTR kCaptionTimer = 0x5A4D;
-constexpr DWORD kCaptionEveryMs = 40;  // see ApplyText
-
-// Both paced writes end here when their turn has come.
-void CALLBACK PaceTimerProc(HWND hwnd, UINT, UINT_PTR id, DWORD) {
-    KillTimer(hwnd, id);
-    TWin32Peer* peer = PeerOf(hwnd);
-    if (peer == nullptr) return;
-    if (id == kAppendTimer)
-        peer->FlushAppended();
-    else
-        peer->FlushCaption();
-}
-}  // namespace
-
-bool TWin32Peer::WriteNow(UINT_PTR timer_id, DWORD last, DWORD every, bool& timer) {
-    if (timer) return false;  // the timer writes what is waiting
-    const DWORD since = GetTickCount() - last;
-    if (since >= every) return true;
-    timer = SetTimer(hwnd_, timer_id, every - since, PaceTimerProc) != 0;
-    return !timer;
-}
-
-// A label whose caption changes faster than a person can read (the current file of an
-// extraction) is written to the control at most every kCaptionEveryMs, the latest caption last:
-// the system's static control draws itself at once on every new text. A change after a quiet
-// spell is written at once, so ordinary captions never wait.
-void TWin32Peer::ApplyText() {
-    if (hwnd_ == nullptr) return;
-    if (component_.GetKind() != Kind::Label) {
-        WriteText();
-    } else if (WriteNow(kCaptionTimer, last_caption_, kCaptionEveryMs, caption_timer_)) {
-        FlushCaption();
-    }
-}
-
-void TWin32Peer::FlushCaption() {
-    if (caption_timer_) KillTimer(hwnd_, kCaptionTimer);
-    caption_timer_ = false;
-    last_caption_ = GetTickCount();
-    WriteText();
-}
-
+// Captions and log lines are written as they come: what reaches a control how often is the
+// business of whoever reports to it (the extraction thread paces its reports to what a person
+// can follow and to what the log's control costs).
 void TWin32Peer::WriteText() {
     if (hwnd_ == nullptr) return;
-    pending_.clear();  // the whole text holds whatever was waiting to be appended
     writing_ = true;
     SetWindowTextW(hwnd_, platform::W(component_.Caption()));
     writing_ = false;
     ApplyFont();
 }
 
-// Only the added lines go to the control, at its end, and the view follows them. A log that
-// gets a line per file is written to the control at most every kAppendEveryMs, and never sooner
-// than kAppendQuietFactor times as long as the last write took: each insertion costs the control
-// work in proportion to all its text, so a fixed pace would let a long log take over the thread
-// that also serves the extraction.
-namespace {
-constexpr DWORD kAppendEveryMs = 100;
-constexpr DWORD kAppendQuietFactor = 10;
-}  // namespace
-
+// Only the added lines go to the control, at its end, and the view follows them.
 void TWin32Peer::AppendText() {
     if (hwnd_ == nullptr) return;
     const TComponent& c = component_;
     if (c.GetKind() != Kind::Memo && c.GetKind() != Kind::Edit) {
-        ApplyText();
+        WriteText();
         return;
     }
     const UString& all = c.Caption();
     const size_t n = c.AppendedLength() <= all.size() ? c.AppendedLength() : all.size();
-    pending_.append(all, all.size() - n, n);
-    if (WriteNow(kAppendTimer, last_append_, append_every_, append_timer_)) FlushAppended();
-}
-
-void TWin32Peer::FlushAppended() {
-    if (append_timer_) KillTimer(hwnd_, kAppendTimer);
-    append_timer_ = false;
-    last_append_ = GetTickCount();
-    if (hwnd_ == nullptr || pending_.empty()) return;
+    const UString added = all.substr(all.size() - n);
     writing_ = true;
     SendMessageW(hwnd_, EM_SETLIMITTEXT, 0, 0);  // a log may outgrow the default 32 K characters
     const LRESULT end = GetWindowTextLengthW(hwnd_);
     SendMessageW(hwnd_, EM_SETSEL, static_cast<WPARAM>(end), static_cast<LPARAM>(end));
-    SendMessageW(hwnd_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(platform::W(pending_)));
+    SendMessageW(hwnd_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(platform::W(added)));
     SendMessageW(hwnd_, EM_SCROLLCARET, 0, 0);
     writing_ = false;
-    pending_.clear();
-    const DWORD took = GetTickCount() - last_append_;
-    append_every_ =
-        took * kAppendQuietFactor > kAppendEveryMs ? took * kAppendQuietFactor : kAppendEveryMs;
 }
 
 // The layout is fixed in pixels, but the fonts are the machine's: where the one asked for sets
@@ -390,7 +326,7 @@ void TWin32Peer::Changed(Prop what) {
     const TComponent& c = component_;
     switch (what) {
         case Prop::Caption:
-            ApplyText();
+            WriteText();
             break;
         case Prop::Appended:
             AppendText();
