@@ -6,6 +6,7 @@
 #include <chrono>
 #include <functional>
 #include <thread>
+#include <vector>
 
 #include "lang/ulng.h"
 #include "platform/codepage.h"
@@ -315,8 +316,9 @@ TEST(Win32RichEdit, NeverTakesTheCaret) {
     EXPECT_NE(caret_owner, rich_hwnd);
 }
 
-// The extraction log gets one line per file: thousands of lines must all arrive in the control,
-// past the edit control's default 32 K limit, and the view follows the newest line.
+// The extraction log gets one line per file, many at a time: thousands of lines must all arrive
+// in the control, past the edit control's default 32 K limit, and the view follows the newest
+// line.
 TEST(Win32Memo, AppendedLinesReachTheControlBeyondItsDefaultLimit) {
     ui::TForm form(u"MemoForm");
     form.SetCaption(u"Memo test");
@@ -330,12 +332,18 @@ TEST(Win32Memo, AppendedLinesReachTheControlBeyondItsDefaultLimit) {
     LRESULT first_visible = 0;
     form.OnCreate = [&](ui::TComponent&) {
         ui::PostToMain([&] {
+            // As the extraction thread hands them over: a few lines one by one, then many at once.
+            std::vector<UString> lines;
             for (int i = 0; i < 3000; ++i) {
-                memo->AppendLine(u"папка/файл-" + platform::Utf8ToWide(std::to_string(i)) +
-                                 u".txt");
+                const UString line =
+                    u"папка/файл-" + platform::Utf8ToWide(std::to_string(i)) + u".txt";
+                if (i < 3)
+                    memo->AppendLine(line);
+                else
+                    lines.push_back(line);
             }
-            // Lines reach the control in batches, a few times a second (less often on a busy
-            // machine, where each batch takes longer): wait until the last one is there.
+            memo->AppendLines(lines);
+            // The control may draw later on a busy machine: wait until the last line is there.
             HWND top = uidriver::WaitOwnWindow(L"Memo test", 30000);
             HWND h = uidriver::Find(top, L"#" + std::to_wstring(memo->ControlId()));
             const auto whole = static_cast<int>(memo->Caption().size());
