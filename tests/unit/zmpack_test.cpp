@@ -106,11 +106,11 @@ TEST_F(ZmpackTest, UsageErrorsExitWith2AndWriteNothing) {
 TEST_F(ZmpackTest, PackageOpensWithTheExpectedBlocksFlagsAndSettings) {
     ASSERT_TRUE(testutil::WriteFile(dir.File("welcome.txt"),
                                     u8"\xEF\xBB\xBFПривет <b> & \"x\"\r\nline two"));
-    ASSERT_EQ(
-        Create({"-o", P("pkg.exe"), "--stub", P("stub.exe"), "--title", u8"Демо & Co",
-                "--welcome-file", P("welcome.txt"), "--id", "-77", "--language", "en",
-                "--config-key", "archive_id=12", "--config-key", "extra=  spaced  ", P("src")}),
-        kExitOk);
+    ASSERT_EQ(Create({"-o", P("pkg.exe"), "--stub", P("stub.exe"), "--title", u8"Демо & Co",
+                      "--welcome-file", P("welcome.txt"), "--id", "-77", "--language", "en",
+                      "--config-key", "archive_id=12", "--config-key", "extra=  spaced  ",
+                      "--method", "deflate", P("src")}),
+              kExitOk);
     UString pkg = dir.File("pkg.exe");
     TZMContainerFile c;
     ASSERT_TRUE(c.Open(pkg));
