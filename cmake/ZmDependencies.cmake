@@ -49,11 +49,11 @@ if(WIN32)
   set(zm_lz ${ZM_XZ_SRC}/liblzma)
   set(zm_lzma_decoder_sources
       ${zm_lz}/common/common.c ${zm_lz}/common/filter_common.c ${zm_lz}/common/filter_decoder.c
-      ${zm_lz}/common/raw_coder.c ${zm_lz}/common/raw_decoder.c ${zm_lz}/lz/lz_decoder.c
+      ${zm_lz}/lz/lz_decoder.c
       ${zm_lz}/lzma/lzma_decoder.c ${zm_lz}/lzma/lzma2_decoder.c ${zm_lz}/simple/simple_coder.c
       ${zm_lz}/simple/simple_decoder.c ${zm_lz}/simple/x86.c)
   set(zm_lzma_encoder_sources
-      ${zm_lz}/common/filter_encoder.c ${zm_lz}/common/raw_encoder.c
+      ${zm_lz}/common/filter_encoder.c
       ${zm_lz}/common/easy_preset.c ${zm_lz}/lz/lz_encoder.c ${zm_lz}/lz/lz_encoder_mf.c
       ${zm_lz}/lzma/lzma_encoder.c ${zm_lz}/lzma/lzma_encoder_optimum_fast.c
       ${zm_lz}/lzma/lzma_encoder_optimum_normal.c ${zm_lz}/lzma/lzma_encoder_presets.c
