@@ -53,7 +53,7 @@ if(WIN32)
       ${zm_lz}/lzma/lzma_decoder.c ${zm_lz}/lzma/lzma2_decoder.c ${zm_lz}/simple/simple_coder.c
       ${zm_lz}/simple/simple_decoder.c ${zm_lz}/simple/x86.c)
   set(zm_lzma_encoder_sources
-      ${zm_lz}/common/filter_encoder.c
+      ${zm_lz}/common/filter_encoder.c ${zm_lz}/common/filter_buffer_encoder.c
       ${zm_lz}/common/easy_preset.c ${zm_lz}/lz/lz_encoder.c ${zm_lz}/lz/lz_encoder_mf.c
       ${zm_lz}/lzma/lzma_encoder.c ${zm_lz}/lzma/lzma_encoder_optimum_fast.c
       ${zm_lz}/lzma/lzma_encoder_optimum_normal.c ${zm_lz}/lzma/lzma_encoder_presets.c
@@ -74,7 +74,16 @@ if(WIN32)
     target_compile_options(${target} PRIVATE -O2 -w)
   endfunction()
   zm_liblzma(zm_lzma_decoder ${zm_lzma_decoder_sources})
-  zm_liblzma(zm_lzma ${zm_lzma_decoder_sources} ${zm_lzma_encoder_sources})
+  # The encoders on top of the same decoder objects, so that a program with both (a test of the
+  # writer against the engine) carries each function once.
+  zm_liblzma(zm_lzma ${zm_lzma_encoder_sources})
+  # x86.c holds the filter's encoder and decoder both: compiled here for its encoder alone.
+  zm_liblzma(zm_lzma_x86_encoder ${zm_lz}/simple/x86.c)
+  target_compile_definitions(zm_lzma_x86_encoder PRIVATE HAVE_ENCODER_X86)
+  get_target_property(zm_x86_defs zm_lzma_x86_encoder COMPILE_DEFINITIONS)
+  list(REMOVE_ITEM zm_x86_defs HAVE_DECODER_X86 HAVE_DECODER_LZMA1 HAVE_DECODER_LZMA2)
+  set_target_properties(zm_lzma_x86_encoder PROPERTIES COMPILE_DEFINITIONS "${zm_x86_defs}")
+  target_link_libraries(zm_lzma PUBLIC zm_lzma_x86_encoder zm_lzma_decoder)
   target_compile_definitions(zm_lzma PRIVATE HAVE_ENCODERS HAVE_ENCODER_LZMA1 HAVE_ENCODER_LZMA2
                                              HAVE_ENCODER_X86 HAVE_MF_HC3 HAVE_MF_HC4 HAVE_MF_BT2
                                              HAVE_MF_BT3 HAVE_MF_BT4)

@@ -55,6 +55,11 @@ bool TLzmaEncoder::StartLzma(uint64_t size, std::string& header) {
 bool TLzmaEncoder::StartLzma2(bool x86, uint8_t dict_prop) {
     lzma_options_lzma o;
     if (!Preset(o, zipformat::DictSizeOfProp(dict_prop))) return false;
+    // No position bits: neither x86 code nor text is aligned to anything (1.0% smaller on 120 of
+    // Wine's DLLs, 0.2% on 3,100 C headers); four literal context bits for text (another 0.1%),
+    // three for code.
+    o.pb = 0;
+    o.lc = x86 ? 3 : 4;
     lzma_filter filters[3];
     size_t n = 0;
     if (x86) filters[n++] = {LZMA_FILTER_X86, nullptr};

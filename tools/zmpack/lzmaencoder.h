@@ -1,7 +1,8 @@
 #pragma once
 // liblzma's raw encoders as the zip writer uses them: LZMA for method 14 entries and LZMA2
 // (optionally behind the x86 branch-call filter) for solid chains, both at preset 9e with a
-// dictionary no larger than the data needs. The output depends only on the input and liblzma's
+// dictionary no larger than the data needs (the chains with literal and position bits of their
+// own, lzmaencoder.cpp). The output depends only on the input and liblzma's
 // version, so zmpack and zmpack.exe write the same bytes.
 #include <cstddef>
 #include <cstdint>
