@@ -8,7 +8,7 @@ CMAKE_GEN := -G Ninja
 FUZZ := $(BUILD)/fuzz
 ASAN := $(BUILD)/asan
 FUZZ_SECONDS ?= 600
-FUZZ_TARGETS := container config lang lz77 messages zipdir engine signedimage
+FUZZ_TARGETS := container config lang lz77 messages zipdir engine signedimage solid
 XVFB := xvfb-run -a -s "-screen 0 1024x768x24"
 
 .PHONY: all deps native win32 win64 asan test test-native test-asan test-win demo bench fuzz \

@@ -26,8 +26,8 @@ def run(cfg, name, src, work, log):
         return nsis.command(src, out, name, "x86-unicode", out + ".nsi")
 
     cmds = {"zmpack create": (zmpack(), ".exe"),
-            "zmpack create --level 9": (zmpack("--level", "9"), ".exe"),
-            "zmpack create --level max": (zmpack("--level", "max"), ".exe"),
+            "zmpack create --level 9": (zmpack("--method", "deflate", "--level", "9"), ".exe"),
+            "zmpack create --level max": (zmpack("--method", "deflate", "--level", "max"), ".exe"),
             "zip -r -6": (zip_level(6), ".zip"), "zip -r -9": (zip_level(9), ".zip"),
             "7zz -tzip -mx=9": (sevenzip, ".zip"), "makensis": (makensis, ".exe")}
     once = ("zmpack create --level max", "7zz -tzip -mx=9")

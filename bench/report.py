@@ -1,5 +1,7 @@
 """The Markdown form of the results (bench/RESULTS.md) and the goals they are measured against."""
 
+import solid_bench
+
 KIB = 1024
 
 
@@ -223,6 +225,7 @@ def markdown(res):
         lines.append("")
     sections = (("extract", "Native extraction", _extract),
                 ("create", "Building from a folder", _create),
+                ("solid", "Solid packages on real software", solid_bench.render),
                 ("wine", "Installing under Wine", _wine),
                 ("stubs", "Stub sizes", _stubs),
                 ("verify", "VerifyBlock against zlib crc32", _verify),

@@ -39,10 +39,11 @@ import create_bench  # noqa: E402
 import native_extract  # noqa: E402
 import report  # noqa: E402
 import scaling  # noqa: E402
+import solid_bench  # noqa: E402
 import stub_sizes  # noqa: E402
 from benchlib import remove_tree, sh, tool_version  # noqa: E402
 
-SECTIONS = ("stubs", "verify", "extract", "create", "wine", "scaling")
+SECTIONS = ("stubs", "verify", "extract", "create", "solid", "wine", "scaling")
 SETTLE_S = 90
 XVFB = ["xvfb-run", "-a", "-s", "-screen 0 1024x768x24"]
 
@@ -282,6 +283,7 @@ def main():
     section("extract", lambda: per_corpus("extract", extract_one, cfg.corpora))
     section("create",
             lambda: per_corpus("create", create_one, [n for n in cfg.corpora if n != "big"]))
+    section("solid", lambda: solid_bench.run(cfg, work, log))
     section("wine", lambda: wine_section(cfg, work, log))
     section("scaling", lambda: scaling.run(cfg, work, log))
 

@@ -38,3 +38,59 @@ if(ZM_BUILD_TESTS)
     target_link_libraries(zm_gtest_main PUBLIC GTest::gtest)
   endif()
 endif()
+
+# liblzma, for LZMA entries and solid chains: Debian's natively; in the Windows builds compiled from
+# Debian's xz-utils sources (scripts/install-deps puts them in /opt/zm-deps), the version the native
+# build links, twice: the decoders the engine needs (LZMA, LZMA2, the x86 filter) for the engine,
+# which travels inside setup.exe, and the encoders besides for zmpack.exe, so that it writes the
+# same bytes as zmpack.
+if(WIN32)
+  set(ZM_XZ_SRC /opt/zm-deps/xz-utils/src CACHE PATH "xz-utils sources for the cross build")
+  set(zm_lz ${ZM_XZ_SRC}/liblzma)
+  set(zm_lzma_decoder_sources
+      ${zm_lz}/common/common.c ${zm_lz}/common/filter_common.c ${zm_lz}/common/filter_decoder.c
+      ${zm_lz}/lz/lz_decoder.c
+      ${zm_lz}/lzma/lzma_decoder.c ${zm_lz}/lzma/lzma2_decoder.c ${zm_lz}/simple/simple_coder.c
+      ${zm_lz}/simple/simple_decoder.c ${zm_lz}/simple/x86.c)
+  set(zm_lzma_encoder_sources
+      ${zm_lz}/common/filter_encoder.c ${zm_lz}/common/filter_buffer_encoder.c
+      ${zm_lz}/common/easy_preset.c ${zm_lz}/lz/lz_encoder.c ${zm_lz}/lz/lz_encoder_mf.c
+      ${zm_lz}/lzma/lzma_encoder.c ${zm_lz}/lzma/lzma_encoder_optimum_fast.c
+      ${zm_lz}/lzma/lzma_encoder_optimum_normal.c ${zm_lz}/lzma/lzma_encoder_presets.c
+      ${zm_lz}/lzma/lzma2_encoder.c ${zm_lz}/lzma/fastpos_table.c
+      ${zm_lz}/rangecoder/price_table.c ${zm_lz}/simple/simple_encoder.c
+      ${zm_lz}/check/crc32_table.c ${zm_lz}/check/crc32_fast.c)
+  set(zm_lzma_common_definitions HAVE_STDBOOL_H HAVE__BOOL HAVE_STDINT_H HAVE_INTTYPES_H
+      HAVE_VISIBILITY=0 TUKLIB_SYMBOL_PREFIX=lzma_ HAVE_DECODER_LZMA1 HAVE_DECODER_LZMA2
+      HAVE_DECODER_X86 HAVE_DECODERS)
+  function(zm_liblzma target)
+    add_library(${target} STATIC ${ARGN})
+    target_include_directories(${target} SYSTEM PUBLIC ${zm_lz}/api)
+    target_include_directories(${target} PRIVATE ${zm_lz}/common ${zm_lz}/check ${zm_lz}/lz
+        ${zm_lz}/rangecoder ${zm_lz}/lzma ${zm_lz}/delta ${zm_lz}/simple ${ZM_XZ_SRC}/common)
+    target_compile_definitions(${target} PUBLIC LZMA_API_STATIC)
+    target_compile_definitions(${target} PRIVATE ${zm_lzma_common_definitions})
+    # Third-party code as it is: its own warnings are not ours to fix.
+    target_compile_options(${target} PRIVATE -O2 -w)
+  endfunction()
+  zm_liblzma(zm_lzma_decoder ${zm_lzma_decoder_sources})
+  # The encoders on top of the same decoder objects, so that a program with both (a test of the
+  # writer against the engine) carries each function once.
+  zm_liblzma(zm_lzma ${zm_lzma_encoder_sources})
+  # x86.c holds the filter's encoder and decoder both: compiled here for its encoder alone.
+  zm_liblzma(zm_lzma_x86_encoder ${zm_lz}/simple/x86.c)
+  target_compile_definitions(zm_lzma_x86_encoder PRIVATE HAVE_ENCODER_X86)
+  get_target_property(zm_x86_defs zm_lzma_x86_encoder COMPILE_DEFINITIONS)
+  list(REMOVE_ITEM zm_x86_defs HAVE_DECODER_X86 HAVE_DECODER_LZMA1 HAVE_DECODER_LZMA2)
+  set_target_properties(zm_lzma_x86_encoder PROPERTIES COMPILE_DEFINITIONS "${zm_x86_defs}")
+  target_link_libraries(zm_lzma PUBLIC zm_lzma_x86_encoder zm_lzma_decoder)
+  target_compile_definitions(zm_lzma PRIVATE HAVE_ENCODERS HAVE_ENCODER_LZMA1 HAVE_ENCODER_LZMA2
+                                             HAVE_ENCODER_X86 HAVE_MF_HC3 HAVE_MF_HC4 HAVE_MF_BT2
+                                             HAVE_MF_BT3 HAVE_MF_BT4)
+else()
+  find_package(LibLZMA REQUIRED)
+  add_library(zm_lzma_decoder INTERFACE)
+  target_link_libraries(zm_lzma_decoder INTERFACE LibLZMA::LibLZMA)
+  add_library(zm_lzma INTERFACE)
+  target_link_libraries(zm_lzma INTERFACE LibLZMA::LibLZMA)
+endif()

@@ -8,6 +8,8 @@
 #include "engine/finalnames.h"
 #include "engine/namematch.h"
 #include "engine/outputfile.h"
+#include "engine/solidformat.h"
+#include "engine/solidreader.h"
 #include "engine/overlapcheck.h"
 #include "engine/writebehind.h"
 #include "engine/zipcrypto.h"
@@ -101,7 +103,10 @@ int32_t Extractor::Run() {
     zipformat::ZipEntry entry;
     directory_.Rewind();
     while (!reporter_.Stopped() && directory_.Next(entry)) {
-        if (!selection_->Selected(entry.name)) continue;
+        if (!selection_->Selected(entry.name)) {
+            PassSolid(entry);
+            continue;
+        }
         Names names = DecodeName(entry);
         if (entry.IsDirectory()) {
             MakeFolder(entry, names);
@@ -109,6 +114,7 @@ int32_t Extractor::Run() {
         }
         reporter_.ItemStart(++number, names.ansi, names.utf8, entry.size, entry.index);
         Outcome outcome = ExtractEntry(entry, names);
+        PassSolid(entry);
         if (outcome == Outcome::Done) ++done;
         if (reporter_.Stopped()) break;
         if (outcome == Outcome::Skipped) reporter_.ItemPassed();
@@ -174,6 +180,16 @@ bool Extractor::EntryBytes(const zipformat::ZipEntry& entry, int64_t& start, int
     start = directory_.End().archive_start + static_cast<int64_t>(entry.local_offset);
     end = data_pos + static_cast<int64_t>(entry.compressed_size);
     return true;
+}
+
+// A chain member the extraction did not read is still part of its chain's stream.
+void Extractor::PassSolid(const zipformat::ZipEntry& entry) {
+    if (entry.method != zipformat::kMethodSolid) return;
+    int64_t data_pos = 0;
+    std::string why;
+    if (directory_.LocateData(entry, data_pos, why) != 0) return;
+    if (!solid_) solid_.reset(new SolidReader(*source_, directory_.End()));
+    solid_->Pass(entry, data_pos);
 }
 
 Extractor::Names Extractor::DecodeName(const zipformat::ZipEntry& entry) const {
@@ -259,10 +275,11 @@ Extractor::Outcome Extractor::ExtractEntry(const zipformat::ZipEntry& entry, con
             return SkipEntry(names, ZE_SKIP_DUP_NAME, ZE_ERR_DUPLICATE_NAME,
                              "a second entry for the same file");
     }
-    if (entry.method != 0 && entry.method != 8)
+    const bool lzma = SolidReader::Handles(entry.method);
+    if (entry.method != 0 && entry.method != 8 && !lzma)
         return SkipEntry(names, ZE_SKIP_COMPRESSION_UNKNOWN, ZE_ERR_SKIPPING,
                          "unknown compression method " + std::to_string(entry.method));
-    if (entry.Encrypted() && (entry.flags & 0x40) != 0)
+    if (entry.Encrypted() && ((entry.flags & 0x40) != 0 || lzma))
         return SkipEntry(names, ZE_SKIP_CANNOT_DO, ZE_ERR_SKIPPING, "unsupported encryption");
     int64_t data_pos = 0;
     std::string why;
@@ -400,12 +417,22 @@ bool Extractor::CopyData(const zipformat::ZipEntry& entry, const Names& names, i
         in_left -= kCryptHeaderSize;
     }
     const bool stored = entry.method == 0;
+    const bool lzma = SolidReader::Handles(entry.method);
     if (stored && in_left != entry.size) {
         SkipEntry(names, ZE_SKIP_ZIP_FORMAT_WRONG, ZE_ERR_INVALID_ZIP,
                   "stored size does not match the data size");
         return false;
     }
-    if (!stored) {
+    auto damaged = [&](int error, const std::string& why) {
+        SkipEntry(names, error == ZE_ERR_READ ? ZE_SKIP_READ_ERROR : ZE_SKIP_ZIP_FORMAT_WRONG,
+                  error, why);
+        return false;
+    };
+    if (lzma) {
+        if (!solid_) solid_.reset(new SolidReader(*source_, directory_.End()));
+        std::string why;
+        if (int error = solid_->Begin(entry, data_pos, why)) return damaged(error, why);
+    } else if (!stored) {
         if (!inflater_) inflater_ = Inflater::Create();
         if (!inflater_) {
             SkipEntry(names, ZE_SKIP_GENERAL_EXTRACT_ERROR, ZE_ERR_NO_MEMORY, "no memory");
@@ -436,7 +463,7 @@ bool Extractor::CopyData(const zipformat::ZipEntry& entry, const Names& names, i
     // Where the next output goes: a free slice, or the given buffer.
     auto target = [&](uint8_t* own) { return behind ? writer_->Acquire() : own; };
 
-    uint32_t running = 0;  // stored data only; the inflater keeps its own
+    uint32_t running = 0;  // stored and LZMA data; the inflater keeps its own
     uint64_t produced = 0;
     // Output: checked against the recorded size before anything is written.
     auto emit = [&](const uint8_t* data, size_t n) {
@@ -445,7 +472,7 @@ bool Extractor::CopyData(const zipformat::ZipEntry& entry, const Names& names, i
                       "data longer than the recorded size");
             return false;
         }
-        if (stored) running = Crc32Update(running, data, n);
+        if (stored || lzma) running = Crc32Update(running, data, n);
         if (behind)
             writer_->Submit(n);
         else if (out != nullptr && !out->Write(data, n))
@@ -468,7 +495,18 @@ bool Extractor::CopyData(const zipformat::ZipEntry& entry, const Names& names, i
         return true;
     };
 
-    if (stored) {
+    if (lzma) {
+        std::string why;
+        while (produced < entry.size) {
+            if (reporter_.Stopped()) return false;
+            uint8_t* to = target(out_buffer_.data());
+            if (to == nullptr) return write_failed();
+            size_t n = 0;
+            if (int error = solid_->Read(to, kBufferSize, n, why)) return damaged(error, why);
+            if (!emit(to, n)) return false;
+        }
+        if (int error = solid_->End(why)) return damaged(error, why);
+    } else if (stored) {
         while (in_left > 0) {
             if (reporter_.Stopped()) return false;
             uint8_t* to = target(in_buffer_.data());
@@ -511,7 +549,7 @@ bool Extractor::CopyData(const zipformat::ZipEntry& entry, const Names& names, i
                   "data shorter than the recorded size");
         return false;
     }
-    crc = stored ? running : inflater_->Crc();
+    crc = stored || lzma ? running : inflater_->Crc();
     return true;
 }
 

@@ -16,6 +16,7 @@ namespace engine {
 
 class NameSelection;
 class OutputFile;
+class SolidReader;
 class WriteBehind;
 
 class Extractor {
@@ -40,6 +41,7 @@ class Extractor {
     // The file range of the entry's local header and data; false when it cannot be located.
     bool EntryBytes(const zipformat::ZipEntry& entry, int64_t& start, int64_t& end);
     Names DecodeName(const zipformat::ZipEntry& entry) const;
+    void PassSolid(const zipformat::ZipEntry& entry);
     Outcome ExtractEntry(const zipformat::ZipEntry& entry, const Names& names);
     void MakeFolder(const zipformat::ZipEntry& entry, const Names& names);
     bool OpenPassword(const zipformat::ZipEntry& entry, int64_t data_pos, std::string& password);
@@ -75,6 +77,7 @@ class Extractor {
     std::unique_ptr<NameSelection> selection_;
     std::vector<uint8_t> in_buffer_, out_buffer_;
     std::unique_ptr<Inflater> inflater_;
+    std::unique_ptr<SolidReader> solid_;
     std::unique_ptr<WriteBehind> writer_;
 };
 

@@ -8,6 +8,7 @@
 
 #include "engine/ZMEngineApi.h"
 #include "engine/signedimage.h"
+#include "engine/solidformat.h"
 #include "engine/zipformat_bytes.h"
 #include "common/littleendian.h"
 #include "platform/codepage.h"
@@ -345,6 +346,8 @@ bool ZipDirectory::Next(ZipEntry& entry) {
                                             static_cast<uInt>(entry.name.size())));
             if (Get32(d + 1) == name_crc)
                 entry.utf8_name.assign(reinterpret_cast<const char*>(d + 5), len - 5);
+        } else if (id == kSolidExtraId) {
+            entry.solid.assign(reinterpret_cast<const char*>(d), len);
         }
         x = d_end;
     }

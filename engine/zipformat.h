@@ -96,6 +96,7 @@ struct ZipEntry {
     int64_t mtime = 0;       // its modification time, seconds since 1970 UTC
     std::string comment;
     uint64_t index = 0;  // 0-based position in the central directory
+    std::string solid;   // data of the solid chain member field (engine/solidformat.h), if any
 
     uint8_t Host() const { return static_cast<uint8_t>(made_by >> 8); }
     bool Encrypted() const { return (flags & 1) != 0; }

@@ -2,6 +2,7 @@
 """Writes the seed corpus of every fuzz target: small, valid inputs that reach deep into each
 parser. Run from anywhere; rewrites tests/fuzz/corpus/<target>/seed-*."""
 import io
+import lzma
 import os
 import struct
 import zipfile
@@ -37,6 +38,33 @@ def zip_bytes(entries, comment=b''):
             z.writestr(zipfile.ZipInfo(name, (2025, 1, 1, 12, 0, 0)), data, compress_type=method)
         z.comment = comment
     return buf.getvalue()
+
+
+def solid_zip(files, x86=False, dict_prop=16, cut=None):
+    """One solid chain (method 0x7A4C) over the files, its LZMA2 stream shared equally among
+    them; `cut` drops that many bytes from the stream's end."""
+    dict_size = (2 | (dict_prop & 1)) << (dict_prop // 2 + 11)
+    filters = ([{'id': lzma.FILTER_X86}] if x86 else []) + [
+        {'id': lzma.FILTER_LZMA2, 'preset': 6, 'dict_size': dict_size}]
+    stream = lzma.compress(b''.join(d for _, d in files), format=lzma.FORMAT_RAW, filters=filters)
+    if cut:
+        stream = stream[:-cut]
+    share = len(stream) // len(files)
+    local, central = b'', b''
+    for k, (name, data) in enumerate(files):
+        part = stream[k * share:(k + 1) * share] if k + 1 < len(files) else stream[k * share:]
+        field = struct.pack('<IB', k, 1 if k + 1 == len(files) else 0)
+        if k == 0:
+            field += bytes([1 if x86 else 0, dict_prop])
+        extra = struct.pack('<HH', 0x7A4C, len(field)) + field
+        fixed = struct.pack('<HHHHHIIIHH', 63, 0x800, 0x7A4C, 0x6000, 0x5A21, zlib.crc32(data),
+                            len(part), len(data), len(name), len(extra))
+        central += b'PK\x01\x02' + struct.pack('<H', 63) + fixed + struct.pack(
+            '<HHHII', 0, 0, 0, 0, len(local)) + name + extra
+        local += b'PK\x03\x04' + fixed + name + extra + part
+    end = b'PK\x05\x06' + struct.pack('<HHHHIIH', 0, 0, len(files), len(files), len(central),
+                                       len(local), 0)
+    return local + central + end
 
 
 def block(name, data, kind=0, key=0x5A, scrambled=False, check=True):
@@ -116,6 +144,15 @@ def seeds():
     yield 'engine', 'seed-flat', b'\x02' + small_zip
     yield 'zipdir', 'seed-prefixed', b'MZ' + bytes(62) + small_zip
     sig = cert_record(bytes(range(40)) * 3)
+    text = b''.join(b'line %d of the solid seed\n' % (i % 37) for i in range(400))
+    code = bytes(range(256)) * 8 + b'\xe8\x10\x00\x00\x00' * 50
+    yield 'solid', 'seed-chain', solid_zip([(b'a.txt', text[:3000]), (b'b.txt', text),
+                                            (b'c/d.txt', b'short')])
+    yield 'solid', 'seed-x86', solid_zip([(b'app.exe', b'MZ' + code), (b'lib.dll', code)],
+                                         x86=True, dict_prop=12)
+    yield 'solid', 'seed-cut', solid_zip([(b'a.txt', text), (b'b.txt', text[::-1])], cut=7)
+    yield 'solid', 'seed-lzma', zip_bytes([('one.txt', text, zipfile.ZIP_LZMA),
+                                           ('two.bin', code, zipfile.ZIP_LZMA)])
     yield 'signedimage', 'seed-unsigned', signed_image(small_zip)
     yield 'signedimage', 'seed-signed', signed_image(small_zip, 5, sig)
     yield 'signedimage', 'seed-signed64', signed_image(small_zip, 3, cert_record(b'x509', 1) + sig,

@@ -28,7 +28,7 @@ if(NOT WIN32)
   zm_test(engine_tools_test
           SOURCES ${CMAKE_CURRENT_LIST_DIR}/engine_tools_test.cpp
                   ${CMAKE_CURRENT_LIST_DIR}/engine_driver.cpp
-          LIBS zm_engine zm_testutil)
+          LIBS zm_engine zm_zipwriter zm_testutil)
 endif()
 
 # Hostile archives, with the table of entry names that must never reach the file system.

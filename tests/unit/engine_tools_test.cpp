@@ -7,8 +7,11 @@
 #include <map>
 
 #include "platform/dirlist.h"
+#include "platform/files.h"
 #include "tests/unit/engine_driver.h"
 #include "tests/unit/testutil.h"
+#include "tools/zmpack/zipsources.h"
+#include "tools/zmpack/zipwriter.h"
 
 using enginetest::Driver;
 using testutil::ReadFile;
@@ -159,4 +162,79 @@ TEST_F(ToolArchives, Bsdtar) {
     UString z = dir_.File("bsd.zip");
     ASSERT_EQ(Shell("cd " + Q(src_) + " && bsdtar --format zip -cf " + Q(z) + " ."), 0);
     Check(z);
+}
+
+// Method 14 both ways: the engine reads 7-Zip's and Python's LZMA entries, and other tools read
+// zmpack's (Python's zipfile and 7-Zip extract them, bsdtar and unzip list solid packages).
+TEST_F(ToolArchives, LzmaAndSolidAcrossTools) {
+    if (Have("7zz")) {
+        UString z = dir_.File("7lzma.zip");
+        ASSERT_EQ(
+            Shell("cd " + Q(src_) + " && 7zz a -bb0 -bd -tzip -mm=LZMA " + Q(z) + " . >/dev/null"),
+            0);
+        Check(z);
+    }
+    if (Have("python3")) {
+        UString z = dir_.File("pylzma.zip");
+        ASSERT_EQ(Shell("cd " + Q(src_) +
+                        " && python3 -c \"import os, zipfile\n"
+                        "with zipfile.ZipFile('" +
+                        platform::WideToUtf8(z) +
+                        "', 'w', zipfile.ZIP_LZMA) as z:\n"
+                        "    for r, ds, fs in os.walk('.'):\n"
+                        "        for f in fs: z.write(os.path.join(r, f))\""),
+                  0);
+        Check(z);
+    }
+    auto pack = [&](zmpack::ZipMethod method, const char* name) {
+        std::vector<zmpack::ZipSource> sources;
+        std::vector<std::string> notes;
+        std::string error;
+        EXPECT_TRUE(zmpack::CollectZipSources({src_}, sources, notes, error)) << error;
+        zmpack::ZipWriterOptions o;
+        o.method = method;
+        o.temp_base = dir_.File(name);
+        const UString path = dir_.File(name);
+        platform::FileStream f;
+        EXPECT_TRUE(f.Open(path, platform::FileStream::Mode::CreateAlways));
+        zmpack::TZipWriter w(o);
+        EXPECT_TRUE(w.Write(f, sources)) << w.Error();
+        f.Close();
+        return path;
+    };
+    const UString lzma = pack(zmpack::ZipMethod::Lzma, "ours-lzma.zip");
+    auto same = [&](const char* folder) {
+        const auto got = Snapshot(dir_.File(folder));
+        for (const auto& kv : expected_) {
+            auto it = got.find(kv.first);
+            ASSERT_NE(it, got.end()) << folder << ": missing " << kv.first;
+            EXPECT_TRUE(it->second == kv.second) << folder << ": content differs: " << kv.first;
+        }
+    };
+    if (Have("python3")) {
+        ASSERT_EQ(Shell("python3 -c \"import sys, zipfile; zipfile.ZipFile(sys.argv[1])"
+                        ".extractall(sys.argv[2])\" " +
+                        Q(lzma) + " " + Q(dir_.File("by-python/"))),
+                  0);
+        same("by-python/");
+    }
+    if (Have("7zz")) {
+        ASSERT_EQ(
+            Shell("7zz x -bb0 -bd -o" + Q(dir_.File("by-7zz/")) + " " + Q(lzma) + " >/dev/null"),
+            0);
+        same("by-7zz/");
+    }
+    const UString solid = pack(zmpack::ZipMethod::Solid, "ours-solid.zip");
+    Check(solid);
+    std::vector<std::string> names;
+    for (const auto& kv : expected_) names.push_back(kv.first);
+    for (const char* lister : {"bsdtar -tf", "unzip -Z1"}) {
+        const std::string tool(lister, std::string(lister).find(' '));
+        if (!Have(tool.c_str())) continue;
+        const UString listing = dir_.File("listing.txt");
+        ASSERT_EQ(Shell(std::string(lister) + " " + Q(solid) + " > " + Q(listing)), 0) << lister;
+        const std::string text = ReadFile(listing);
+        for (const std::string& n : names)
+            EXPECT_NE(text.find(n + "\n"), std::string::npos) << lister << " lacks " << n;
+    }
 }

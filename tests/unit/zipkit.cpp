@@ -136,6 +136,7 @@ std::string ZipBuilder::Build(const std::string& prefix) const {
             Put64(extra, w.size);
             Put64(extra, w.csize);
         }
+        extra += e.extra;
         std::string local;
         Put32(local, 0x04034b50);
         Put16(local, e.zip64 ? 45 : 20);
@@ -179,6 +180,7 @@ std::string ZipBuilder::Build(const std::string& prefix) const {
             extra.push_back(1);
             Put32(extra, e.mtime);
         }
+        extra += e.extra;
         uint16_t flags =
             (e.utf8 ? 0x800 : 0) | (e.descriptor ? 8 : 0) | (e.password.empty() ? 0 : 1);
         std::string c;

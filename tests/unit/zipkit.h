@@ -32,6 +32,7 @@ struct Entry {
     bool set_local_offset = false;
     uint64_t local_offset = 0;
     std::string local_name;  // a different name in the local header when not empty
+    std::string extra;       // further extra fields (id, length, data), in both headers
 };
 
 class ZipBuilder {

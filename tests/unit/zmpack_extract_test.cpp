@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <map>
 #include <string>
@@ -237,15 +238,23 @@ TEST_F(ZmpackTest, DamagedPackagesFailClearly) {
     EXPECT_EQ(zmpack::kExitPackage, zmpack::CmdList(Args({dir.File("missing.exe")})));
 }
 
-// Every level (libdeflate's and Zopfli's where this build has them, zlib's elsewhere) gives a
-// package that verifies and that the engine extracts byte for byte, the same bytes on every run;
-// the release level is never larger than level 12.
-TEST_F(ZmpackTest, EveryLevelExtractsWholeAndRepeatsItsBytes) {
+// Every method, and every deflate level (libdeflate's and Zopfli's where this build has them,
+// zlib's elsewhere), gives a package that verifies and that the engine extracts byte for byte,
+// the same bytes on every run; the release level is never larger than level 12, and --method
+// store is level 0.
+TEST_F(ZmpackTest, EveryMethodAndLevelExtractsWholeAndRepeatsItsBytes) {
     std::map<std::string, size_t> sizes;
-    for (const char* level : {"0", "1", "6", "9", "12", "max"}) {
+    for (const char* level : {"0", "1", "6", "9", "12", "max", "solid", "lzma", "store"}) {
         const UString l = platform::Utf8ToWide(level);
-        const UString a = Create(std::string("a") + level + ".exe", {u"--level", l});
-        const UString b = Create(std::string("b") + level + ".exe", {u"--level", l});
+        const bool deflate =
+            std::isdigit(static_cast<unsigned char>(level[0])) || std::string(level) == "max";
+        const std::vector<UString> how =
+            deflate ? std::vector<UString>{u"--method", u"deflate", u"--level", l}
+                    : std::vector<UString>{u"--method", l};
+        const UString a = Create(std::string("a") + level + ".exe", how);
+        // A --level alone is deflate at that level, as it was before solid packages came.
+        const UString b = Create(std::string("b") + level + ".exe",
+                                 deflate ? std::vector<UString>{u"--level", l} : how);
         const std::string bytes = ReadFile(a);
         EXPECT_TRUE(bytes == ReadFile(b)) << "level " << level << " is not repeatable";
         sizes[level] = bytes.size();
@@ -256,10 +265,21 @@ TEST_F(ZmpackTest, EveryLevelExtractsWholeAndRepeatsItsBytes) {
     }
     EXPECT_LT(sizes["1"], sizes["0"]);
     EXPECT_LE(sizes["max"], sizes["12"]);
+    EXPECT_EQ(sizes["store"], sizes["0"]);
     for (const char16_t* bad : {u"13", u"-1", u"fast", u""}) {
-        EXPECT_EQ(zmpack::kExitUsage, zmpack::CmdCreate(Args({u"-o", dir.File("bad.exe"), u"--stub",
-                                                              u"none", u"--level", bad, src})))
+        EXPECT_EQ(zmpack::kExitUsage,
+                  zmpack::CmdCreate(Args({u"-o", dir.File("bad.exe"), u"--stub", u"none",
+                                          u"--method", u"deflate", u"--level", bad, src})))
             << platform::WideToUtf8(bad);
+    }
+    // --level belongs to deflate; --method takes one of four names.
+    for (const std::vector<UString>& bad : {std::vector<UString>{u"--level", u"9"},
+                                            {u"--method", u"solid", u"--level", u"9"},
+                                            {u"--method", u"zstd"}}) {
+        std::vector<UString> args = {u"-o", dir.File("bad.exe"), u"--stub", u"none"};
+        args.insert(args.end(), bad.begin(), bad.end());
+        args.push_back(src);
+        EXPECT_EQ(zmpack::kExitUsage, zmpack::CmdCreate(args)) << platform::WideToUtf8(bad.back());
     }
 }
 
@@ -321,8 +341,8 @@ TEST_F(ZmpackTest, FileOverFourGiBRoundTrips) {
         ASSERT_TRUE(f.Close());
     }
     UString pkg = dir.File("big.exe");
-    ASSERT_EQ(zmpack::kExitOk,
-              zmpack::CmdCreate(Args({u"-o", pkg, u"--stub", u"none", u"--level", u"1", big_src})));
+    ASSERT_EQ(zmpack::kExitOk, zmpack::CmdCreate(Args({u"-o", pkg, u"--stub", u"none", u"--method",
+                                                       u"deflate", u"--level", u"1", big_src})));
     platform::RemoveFile(dir.File("big/sparse.bin"));
     EXPECT_EQ(zmpack::kExitOk, zmpack::CmdList(Args({pkg})));
     EXPECT_EQ(zmpack::kExitOk, zmpack::CmdVerify(Args({pkg})));

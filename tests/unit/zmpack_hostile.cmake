@@ -6,7 +6,8 @@ endif()
 zm_test(zmpack_hostile_test
         SOURCES ${CMAKE_CURRENT_LIST_DIR}/zmpack_hostile_test.cpp
                 ${CMAKE_CURRENT_LIST_DIR}/hostile_names.cpp ${CMAKE_CURRENT_LIST_DIR}/childrun_posix.cpp
-        LIBS zm_package zm_zipkit zm_testutil ZLIB::ZLIB)
+                ${CMAKE_CURRENT_LIST_DIR}/solidkit.cpp
+        LIBS zm_package zm_zipkit zm_testutil zm_lzma ZLIB::ZLIB)
 zm_resources(zmpack_hostile_test HOSTILENAMES ${CMAKE_SOURCE_DIR}/tests/data/hostile_names.txt)
 # Under the sanitizers memory is theirs to use: the peak is shown, not held to the limit.
 if(ZM_SANITIZE)

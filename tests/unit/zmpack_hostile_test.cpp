@@ -17,6 +17,7 @@
 #include "platform/files.h"
 #include "tests/unit/childrun.h"
 #include "tests/unit/hostile_names.h"
+#include "tests/unit/solidkit.h"
 #include "tests/unit/testutil.h"
 #include "tests/unit/zipkit.h"
 
@@ -265,6 +266,23 @@ std::vector<StructureCase> StructureCases() {
                          Put(zip, field, Get32(zip, field) + 64, 4);
                          return zip;
                      }});
+    // Solid chains: a small first member, then megabytes that must not come out.
+    auto chain = [](size_t members, uint8_t recorded_prop, bool reorder, bool cut) {
+        std::string text;
+        for (int i = 0; text.size() < (2u << 20); ++i) text += "row " + std::to_string(i) + "\n";
+        std::vector<solidkit::File> files = {{"a.txt", "first"}, {"b.txt", text}, {"c.txt", text}};
+        files.resize(members);
+        auto m = solidkit::Chain(files, 16, false, recorded_prop);
+        if (reorder) std::swap(m[1], m[2]);
+        if (cut) m.back().data.resize(m.back().data.size() / 2);
+        zipkit::ZipBuilder b;
+        for (const auto& e : m) b.Add(e);
+        return b.Build();
+    };
+    cases.push_back({"solid chain reordered", 4u << 20, [=] { return chain(3, 0xFF, true, 0); }});
+    cases.push_back({"solid stream cut", 2u << 20, [=] { return chain(2, 0xFF, false, true); }});
+    cases.push_back({"solid dictionary of 4 GiB claimed", 4u << 20,
+                     [=] { return chain(3, 40, false, false); }});
     return cases;
 }
 

@@ -77,12 +77,13 @@ class ZmpackTest : public ::testing::Test {
 TEST_F(ZmpackTest, UsageErrorsExitWith2AndWriteNothing) {
     const std::string out = P("out.exe"), src = P("src"), stub = P("stub.exe");
     const std::vector<std::vector<std::string>> bad = {
-        {src},                                                    // no -o
-        {"-o", out, "--stub", stub},                              // nothing to pack
-        {"-o", out, "--stub", stub, "--zip", out, src},           // both
-        {"-o", out, "--stub", stub, "--level", "13", src},        // out of range
-        {"-o", out, "--stub", stub, "--level", "5x", src},        // not a number
-        {"-o", out, "--stub", stub, "--id", "99999999999", src},  // beyond 32 bits
+        {src},                                                                  // no -o
+        {"-o", out, "--stub", stub},                                            // nothing to pack
+        {"-o", out, "--stub", stub, "--zip", out, src},                         // both
+        {"-o", out, "--stub", stub, "--level", "13", src},                      // out of range
+        {"-o", out, "--stub", stub, "--level", "5x", src},                      // not a number
+        {"-o", out, "--stub", stub, "--method", "solid", "--level", "9", src},  // not deflate
+        {"-o", out, "--stub", stub, "--id", "99999999999", src},                // beyond 32 bits
         {"-o", out, "--stub", stub, "--welcome", "a", "--welcome-file", stub, src},
         {"-o", out, "--stub", stub, "--lang-pack", stub, "--no-lang-pack", src},
         {"-o", out, "--stub", stub, "--config-key", "novalue", src},
@@ -106,11 +107,11 @@ TEST_F(ZmpackTest, UsageErrorsExitWith2AndWriteNothing) {
 TEST_F(ZmpackTest, PackageOpensWithTheExpectedBlocksFlagsAndSettings) {
     ASSERT_TRUE(testutil::WriteFile(dir.File("welcome.txt"),
                                     u8"\xEF\xBB\xBFПривет <b> & \"x\"\r\nline two"));
-    ASSERT_EQ(
-        Create({"-o", P("pkg.exe"), "--stub", P("stub.exe"), "--title", u8"Демо & Co",
-                "--welcome-file", P("welcome.txt"), "--id", "-77", "--language", "en",
-                "--config-key", "archive_id=12", "--config-key", "extra=  spaced  ", P("src")}),
-        kExitOk);
+    ASSERT_EQ(Create({"-o", P("pkg.exe"), "--stub", P("stub.exe"), "--title", u8"Демо & Co",
+                      "--welcome-file", P("welcome.txt"), "--id", "-77", "--language", "en",
+                      "--config-key", "archive_id=12", "--config-key", "extra=  spaced  ",
+                      "--method", "deflate", P("src")}),
+              kExitOk);
     UString pkg = dir.File("pkg.exe");
     TZMContainerFile c;
     ASSERT_TRUE(c.Open(pkg));

@@ -130,6 +130,14 @@ if(CMAKE_CROSSCOMPILING)
   endforeach()
 endif()
 
+# zmpack.exe and the Linux zmpack write the same bytes for every method.
+if(CMAKE_CROSSCOMPILING)
+  add_test(NAME zmpack_same_bytes
+           COMMAND ${zm_win_dir}/zmpack_same_bytes.sh ${CMAKE_SOURCE_DIR}/scripts/wine-run
+                   $<TARGET_FILE:zmpack> ${ZM_NATIVE_ZMPACK} ${CMAKE_BINARY_DIR}/wine-tests)
+  set_tests_properties(zmpack_same_bytes PROPERTIES TIMEOUT 300 ENVIRONMENT "${ZM_WINE_ENV}")
+endif()
+
 # The C++ runtime's thread calls as the installer and the engine library carry them.
 add_executable(thread_runtime_test ${zm_win_dir}/thread_runtime_test.cpp)
 zm_defaults(thread_runtime_test)

@@ -12,6 +12,7 @@
 #include "tools/zmpack/authenticode.h"
 #include "tools/zmpack/commands.h"
 #include "tools/zmpack/json.h"
+#include "tools/zmpack/methods.h"
 #include "tools/zmpack/options.h"
 #include "tools/zmpack/pkgopen.h"
 
@@ -52,6 +53,7 @@ struct PackageView {
     bool opens = false;      // the installer's own open (the package object) succeeds
     std::string single_exe;  // UTF-8; empty when there is not exactly one ".exe"
     SignatureInfo signature;
+    MethodView methods;  // each entry's method and the solid chains
     bool Opens() const { return opens; }
 };
 
@@ -127,6 +129,10 @@ void Inspect(const UString& path, TZMArchiveFile& package, Parts& rest, PackageV
     if (v.opens) {
         package.FindSingleExe();
         v.single_exe = U8(package.ExeName);
+        std::vector<std::string> names;
+        for (size_t i = 0; i < package.Zip->Entries().size(); ++i)
+            names.push_back(U8(package.Zip->EntryNameW(i)));
+        v.methods = DescribeMethods(package.Zip->Entries(), names);
         v.title = package.GetTitle();
         v.dest_dir = package.DestDir;
     } else {
@@ -225,6 +231,7 @@ void PrintJson(const PackageView& v) {
     } else {
         j.String(v.single_exe);
     }
+    WriteMethodsJson(j, v.methods);
     const SignatureInfo& sig = v.signature;
     j.Key("signature");
     j.BeginObject();
@@ -282,6 +289,7 @@ void PrintText(const PackageView& v) {
     }
     if (v.zip_ok) t += "Entries        " + std::to_string(v.entries) + "\n";
     if (!v.single_exe.empty()) t += "Program        " + v.single_exe + "\n";
+    AppendMethodsText(t, v.methods);
     const SignatureInfo& sig = v.signature;
     if (!sig.present) {
         t += "Signature      none\n";

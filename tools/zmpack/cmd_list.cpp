@@ -4,6 +4,7 @@
 #include "engine/zipformat.h"
 #include "platform/codepage.h"
 #include "tools/zmpack/commands.h"
+#include "tools/zmpack/methods.h"
 #include "tools/zmpack/options.h"
 #include "tools/zmpack/pkgopen.h"
 
@@ -17,12 +18,6 @@ const char* const kHelp =
     "Lists the entries of the package's archive: size, packed size, method, CRC-32,\n"
     "modification time (local, as stored) and name; folders end in '/'.\n"
     "Exit status: 0 listed, 1 the package does not open, 2 a usage error.\n";
-
-std::string Method(uint16_t m) {
-    if (m == 0) return "Stored";
-    if (m == 8) return "Deflate";
-    return "M" + std::to_string(m);
-}
 
 }  // namespace
 
@@ -43,7 +38,7 @@ int CmdList(const std::vector<UString>& args) {
         std::snprintf(
             line, sizeof line, "%12llu %12llu  %-7s  %08X  %04d-%02d-%02d %02d:%02d:%02d  ",
             static_cast<unsigned long long>(e.size),
-            static_cast<unsigned long long>(e.compressed_size), Method(e.method).c_str(),
+            static_cast<unsigned long long>(e.compressed_size), MethodName(e.method).c_str(),
             static_cast<unsigned>(e.crc), t.year, t.month, t.day, t.hour, t.minute, t.second);
         out += line + platform::WideToUtf8(zip.EntryNameW(i)) + (e.Encrypted() ? "  *" : "") + "\n";
         total += e.size;

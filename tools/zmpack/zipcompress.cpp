@@ -7,6 +7,8 @@
 #include "engine/crc32.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
+#include "engine/solidformat.h"
+#include "tools/zmpack/lzmaencoder.h"
 #include "tools/zmpack/wholedeflate.h"
 #include "tools/zmpack/ziprecords.h"
 
@@ -35,8 +37,12 @@ std::string ReadError(const ZipSource& s, platform::FileStream& f) {
 
 }  // namespace
 
-TCompressPipeline::TCompressPipeline(const std::vector<ZipSource>& entries, int level, int threads)
-    : entries_(entries), level_(std::max(0, std::min(level, kLevelMax))), slots_(entries.size()) {
+TCompressPipeline::TCompressPipeline(const std::vector<ZipSource>& entries, int level, int threads,
+                                     bool lzma)
+    : entries_(entries),
+      level_(std::max(0, std::min(level, kLevelMax))),
+      lzma_(lzma),
+      slots_(entries.size()) {
     int n = std::max(1, threads);
     for (int i = 0; i < n; ++i) workers_.emplace_back([this] { WorkerLoop(); });
 }
@@ -55,7 +61,7 @@ void TCompressPipeline::Abort() {
 void TCompressPipeline::WorkerLoop() {
     z_stream zs{};
     bool have_stream = false;
-    if (level_ > 0) {
+    if (level_ > 0 && !lzma_) {
         // The streaming path (entries over kWholeEntry) is zlib's, whose levels stop at 9.
         have_stream =
             deflateInit2(&zs, std::min(level_, 9), Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) == Z_OK;
@@ -73,7 +79,7 @@ void TCompressPipeline::WorkerLoop() {
             if (abort_ || next_take_ >= slots_.size()) break;
             index = next_take_++;
         }
-        if (level_ > 0 && !have_stream) {
+        if (level_ > 0 && !lzma_ && !have_stream) {
             Finish(index, EntryResult(), "out of memory for the compressor");
             continue;
         }
@@ -98,6 +104,12 @@ void TCompressPipeline::Compress(size_t index, std::vector<unsigned char>& buffe
     }
     const uint64_t size = static_cast<uint64_t>(s.size);
     auto* zs = static_cast<z_stream*>(stream);
+    uint64_t reported = 0;
+    if (lzma_) {
+        if (size > 0 && !CompressLzma(index, f, buffer, reported)) Store(index, f, reported);
+        if (size == 0) Store(index, f, 0);
+        return;
+    }
 
     if (size <= kWholeEntry) {
         DataPiece piece;
@@ -119,7 +131,6 @@ void TCompressPipeline::Compress(size_t index, std::vector<unsigned char>& buffe
         return;
     }
 
-    uint64_t reported = 0;
     if (zs != nullptr) {
         deflateReset(zs);
         uint64_t in_total = 0, out_total = 0;
@@ -184,7 +195,14 @@ void TCompressPipeline::Compress(size_t index, std::vector<unsigned char>& buffe
         }
     }
 
+    Store(index, f, reported);
+}
+
+void TCompressPipeline::Store(size_t index, platform::FileStream& f, uint64_t reported) {
     // Stored: the file's bytes as they are.
+    const ZipSource& s = entries_[index];
+    const uint64_t size = static_cast<uint64_t>(s.size);
+    EntryResult result;
     uint64_t total = 0;
     uint32_t crc = 0;
     while (total < size) {
@@ -206,6 +224,68 @@ void TCompressPipeline::Compress(size_t index, std::vector<unsigned char>& buffe
     result.crc = crc;
     result.compressed = size;
     Finish(index, result, std::string());
+}
+
+bool TCompressPipeline::CompressLzma(size_t index, platform::FileStream& f,
+                                     std::vector<unsigned char>& buffer, uint64_t& reported) {
+    const ZipSource& s = entries_[index];
+    const uint64_t size = static_cast<uint64_t>(s.size);
+    TLzmaEncoder encoder;
+    std::string header;
+    if (!encoder.StartLzma(size, header)) {
+        Finish(index, EntryResult(), "out of memory for the LZMA encoder");
+        return true;
+    }
+    DataPiece piece;
+    piece.bytes.assign(header.begin(), header.end());
+    uint64_t in_total = 0, out_total = header.size();
+    uint32_t crc = 0;
+    bool pushed = false;
+    while (in_total < size) {
+        const size_t n = static_cast<size_t>(std::min<uint64_t>(kChunk, size - in_total));
+        if (!f.ReadExact(buffer.data(), n)) {
+            Finish(index, EntryResult(), ReadError(s, f));
+            return true;
+        }
+        crc = Crc32Update(crc, buffer.data(), n);
+        in_total += n;
+        piece.consumed += n;
+        const size_t had = piece.bytes.size();
+        if (!encoder.Code(buffer.data(), n, in_total == size, piece.bytes)) {
+            Finish(index, EntryResult(), "the LZMA encoder failed on " + s.name);
+            return true;
+        }
+        out_total += piece.bytes.size() - had;
+        // As with deflate: a large entry that does not shrink is stored without going on.
+        if (in_total >= kGiveUpAfter && in_total < size && out_total >= in_total - in_total / 128)
+            break;
+        if (piece.bytes.size() >= kChunk && in_total < size) {
+            reported += piece.consumed;
+            if (!Push(index, std::move(piece), true)) return true;
+            piece = DataPiece();
+            pushed = true;
+        }
+    }
+    if (in_total == size && out_total < size) {
+        reported += piece.consumed;
+        EntryResult result;
+        result.method = kMethodLzma;
+        result.flags = zipformat::kLzmaEosFlag;
+        result.crc = crc;
+        result.compressed = out_total;
+        Finish(index, result, std::string(), &piece);
+        return true;
+    }
+    if (pushed) {
+        DataPiece restart;
+        restart.restart = true;
+        if (!Push(index, std::move(restart), true)) return true;
+    }
+    if (!f.Seek(0)) {
+        Finish(index, EntryResult(), ReadError(s, f));
+        return true;
+    }
+    return false;
 }
 
 bool TCompressPipeline::Push(size_t index, DataPiece piece, bool may_wait) {

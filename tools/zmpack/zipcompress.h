@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/files.h"
 #include "tools/zmpack/zipwriter.h"
 
 namespace zmpack {
@@ -26,13 +27,16 @@ struct DataPiece {
 // What the writer knows about an entry once its data is complete.
 struct EntryResult {
     uint16_t method = 0;
+    uint16_t flags = 0;  // general purpose flags the method needs
     uint32_t crc = 0;
     uint64_t compressed = 0;
 };
 
 class TCompressPipeline {
   public:
-    TCompressPipeline(const std::vector<ZipSource>& entries, int level, int threads);
+    // lzma: every entry that shrinks is LZMA (method 14); else deflated at `level` (0: stored).
+    TCompressPipeline(const std::vector<ZipSource>& entries, int level, int threads,
+                      bool lzma = false);
     ~TCompressPipeline();
     TCompressPipeline(const TCompressPipeline&) = delete;
     TCompressPipeline& operator=(const TCompressPipeline&) = delete;
@@ -55,6 +59,12 @@ class TCompressPipeline {
 
     void WorkerLoop();
     void Compress(size_t index, std::vector<unsigned char>& buffer, void* stream);
+    // The entry as LZMA, streamed; false when it did not shrink (nothing finished then, and the
+    // file is back at its start for storing it).
+    bool CompressLzma(size_t index, platform::FileStream& f, std::vector<unsigned char>& buffer,
+                      uint64_t& reported);
+    // The rest of the entry stored, from the file's start; `reported` input was counted already.
+    void Store(size_t index, platform::FileStream& f, uint64_t reported);
     // Queues a piece; a streaming worker waits while its queue is full. False when aborted.
     bool Push(size_t index, DataPiece piece, bool may_wait);
     // Completes an entry, queueing its last piece in the same step when there is one.
@@ -63,6 +73,7 @@ class TCompressPipeline {
 
     const std::vector<ZipSource>& entries_;
     int level_;
+    bool lzma_;
     std::vector<Slot> slots_;
     std::vector<std::thread> workers_;
     std::mutex mutex_;

@@ -5,7 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "engine/crc32.h"
 #include "platform/files.h"
+#include "tools/zmpack/zipcrc.h"
 
 namespace zmpack {
 
@@ -29,5 +31,27 @@ class TZipOutput {
     uint64_t high_water_ = 0;
     std::vector<unsigned char> buffer_;
 };
+
+// Keeps the archive's running CRC while writing sequentially.
+class TCheckedWriter {
+  public:
+    explicit TCheckedWriter(TZipOutput& out) : out_(out) {}
+    bool Write(const std::string& s) { return Write(s.data(), s.size()); }
+    bool Write(const void* data, size_t n) {
+        crc_ = Crc32Update(crc_, data, n);
+        return out_.Write(data, n);
+    }
+    void Append(uint32_t crc, uint64_t length) { crc_ = Crc32Combine(crc_, crc, length); }
+    uint32_t Crc() const { return crc_; }
+
+  private:
+    TZipOutput& out_;
+    uint32_t crc_ = 0;
+};
+
+struct ZipEntryRecord;
+// The central directory of `records` and the end records, after the entries.
+bool WriteDirectory(TZipOutput& out, TCheckedWriter& checked,
+                    const std::vector<ZipEntryRecord>& records);
 
 }  // namespace zmpack

@@ -20,6 +20,7 @@ void Put64(std::string& out, uint64_t v) {
 uint32_t Clamp32(uint64_t v) { return v >= kZip32Limit ? kZip32Limit : static_cast<uint32_t>(v); }
 
 uint16_t VersionNeeded(const ZipEntryRecord& e, bool zip64) {
+    if (e.method != kMethodStore && e.method != kMethodDeflate) return 63;  // LZMA, solid
     if (zip64) return 45;
     return e.method == kMethodDeflate ? 20 : 10;
 }
@@ -43,9 +44,10 @@ void AppendLocalHeader(std::string& out, const ZipEntryRecord& e) {
         Put64(extra, e.compressed);
     }
     AppendTimeExtra(extra, e);
+    extra += e.extra;
     Put32(out, 0x04034b50);
     Put16(out, VersionNeeded(e, e.local_zip64));
-    Put16(out, kFlagUtf8);
+    Put16(out, kFlagUtf8 | e.flags);
     Put16(out, e.method);
     Put16(out, e.dos_time);
     Put16(out, e.dos_date);
@@ -70,11 +72,13 @@ void AppendCentralHeader(std::string& out, const ZipEntryRecord& e) {
         extra += z64;
     }
     AppendTimeExtra(extra, e);
+    extra += e.extra;
     bool zip64 = !z64.empty() || e.local_zip64;
     Put32(out, 0x02014b50);
-    Put16(out, 45);  // made by: version 4.5, MS-DOS attribute form (high byte 0)
+    Put16(out, e.method == kMethodStore || e.method == kMethodDeflate ? 45 : 63);  // made by:
+    // version 4.5 (6.3 with LZMA), MS-DOS attribute form (high byte 0)
     Put16(out, VersionNeeded(e, zip64));
-    Put16(out, kFlagUtf8);
+    Put16(out, kFlagUtf8 | e.flags);
     Put16(out, e.method);
     Put16(out, e.dos_time);
     Put16(out, e.dos_date);

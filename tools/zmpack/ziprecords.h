@@ -23,6 +23,7 @@ namespace zmpack {
 constexpr uint32_t kZip32Limit = 0xFFFFFFFFu;
 constexpr uint16_t kMethodStore = 0;
 constexpr uint16_t kMethodDeflate = 8;
+constexpr uint16_t kMethodLzma = 14;
 constexpr uint16_t kFlagUtf8 = 0x0800;
 constexpr uint32_t kDosAttrReadOnly = 0x01;
 constexpr uint32_t kDosAttrDirectory = 0x10;
@@ -41,6 +42,8 @@ struct ZipEntryRecord {
     bool has_unix_time = false;
     int32_t unix_time = 0;
     uint32_t external_attr = 0;
+    uint16_t flags = 0;  // general purpose flags besides the UTF-8 one
+    std::string extra;   // further extra fields, in both records
     // The local header carries the Zip64 field. Decided from the size before the data is
     // written, so that patching the header later never changes its length.
     bool local_zip64 = false;

@@ -15,25 +15,28 @@ namespace {
 
 constexpr size_t kCentralFlushSize = 1 << 20;
 
-// Keeps the archive's running CRC while writing sequentially.
-class TCheckedWriter {
-  public:
-    explicit TCheckedWriter(TZipOutput& out) : out_(out) {}
-    bool Write(const std::string& s) {
-        crc_ = Crc32Update(crc_, s.data(), s.size());
-        return out_.Write(s);
-    }
-    void Append(uint32_t crc, uint64_t length) { crc_ = Crc32Combine(crc_, crc, length); }
-    uint32_t Crc() const { return crc_; }
-
-  private:
-    TZipOutput& out_;
-    uint32_t crc_ = 0;
-};
-
 }  // namespace
 
+bool WriteDirectory(TZipOutput& out, TCheckedWriter& checked,
+                    const std::vector<ZipEntryRecord>& records) {
+    const uint64_t cd_offset = out.Position();
+    std::string block;
+    for (const ZipEntryRecord& r : records) {
+        AppendCentralHeader(block, r);
+        if (block.size() >= kCentralFlushSize) {
+            if (!checked.Write(block)) return false;
+            block.clear();
+        }
+    }
+    if (!checked.Write(block)) return false;
+    const uint64_t cd_size = out.Position() - cd_offset;
+    block.clear();
+    AppendEndRecords(block, records.size(), cd_size, cd_offset);
+    return checked.Write(block) && out.Flush();
+}
+
 std::string EntryNameProblem(const std::string& name) {
+    if (name.empty()) return "empty entry name";
     if (name.size() > 0xFFFF) return "entry name longer than 65535 bytes: " + name.substr(0, 80);
     if (name.find('\\') != std::string::npos) return "backslash in entry name: " + name;
     // What the installer would refuse is not written at all.
@@ -47,11 +50,10 @@ std::string EntryNameProblem(const std::string& name) {
 
 TZipWriter::TZipWriter(ZipWriterOptions options) : options_(std::move(options)) {}
 
-bool TZipWriter::Write(platform::FileStream& file, std::vector<ZipSource> entries) {
-    error_.clear();
+bool TZipWriter::CheckEntries(std::vector<ZipSource>& entries, uint64_t& total_in) {
     std::sort(entries.begin(), entries.end(),
               [](const ZipSource& a, const ZipSource& b) { return a.name < b.name; });
-    uint64_t total_in = 0;
+    total_in = 0;
     for (size_t i = 0; i < entries.size(); ++i) {
         const ZipSource& s = entries[i];
         std::string bad = EntryNameProblem(s.name);
@@ -66,6 +68,14 @@ bool TZipWriter::Write(platform::FileStream& file, std::vector<ZipSource> entrie
         }
         total_in += static_cast<uint64_t>(s.size);
     }
+    return true;
+}
+
+bool TZipWriter::Write(platform::FileStream& file, std::vector<ZipSource> entries) {
+    error_.clear();
+    uint64_t total_in = 0;
+    if (!CheckEntries(entries, total_in)) return false;
+    if (options_.method == ZipMethod::Solid) return WriteSolid(file, std::move(entries), total_in);
 
     TZipOutput out(file);
     TCheckedWriter checked(out);
@@ -74,7 +84,9 @@ bool TZipWriter::Write(platform::FileStream& file, std::vector<ZipSource> entrie
                  platform::WideToUtf8(platform::OsErrorText(out.LastError()));
         return false;
     };
-    TCompressPipeline pipeline(entries, options_.level, options_.threads);
+    const bool lzma = options_.method == ZipMethod::Lzma;
+    TCompressPipeline pipeline(entries, options_.method == ZipMethod::Store ? 0 : options_.level,
+                               options_.threads, lzma);
     std::vector<ZipEntryRecord> records;
     records.reserve(entries.size());
     uint64_t done = 0;
@@ -98,6 +110,7 @@ bool TZipWriter::Write(platform::FileStream& file, std::vector<ZipSource> entrie
         }
         if (complete) {
             r.method = result.method;
+            r.flags = result.flags;
             r.crc = result.crc;
             r.compressed = result.compressed;
         }
@@ -131,6 +144,7 @@ bool TZipWriter::Write(platform::FileStream& file, std::vector<ZipSource> entrie
             return false;
         }
         r.method = result.method;
+        r.flags = result.flags;
         r.crc = result.crc;
         r.compressed = result.compressed;
         std::string final_header;
@@ -146,20 +160,7 @@ bool TZipWriter::Write(platform::FileStream& file, std::vector<ZipSource> entrie
         records.push_back(std::move(r));
     }
 
-    const uint64_t cd_offset = out.Position();
-    std::string block;
-    for (const ZipEntryRecord& r : records) {
-        AppendCentralHeader(block, r);
-        if (block.size() >= kCentralFlushSize) {
-            if (!checked.Write(block)) return write_failed();
-            block.clear();
-        }
-    }
-    if (!checked.Write(block)) return write_failed();
-    const uint64_t cd_size = out.Position() - cd_offset;
-    block.clear();
-    AppendEndRecords(block, records.size(), cd_size, cd_offset);
-    if (!checked.Write(block) || !out.Flush()) return write_failed();
+    if (!WriteDirectory(out, checked, records)) return write_failed();
     archive_size_ = out.Position();
     archive_crc_ = checked.Crc();
     // A stored entry that replaced a longer deflated attempt may leave old bytes behind.

@@ -5,8 +5,10 @@
 //
 // Per entry:
 //   - name in UTF-8 with general purpose flag bit 11, '/' separators, folders end in '/';
-//   - deflate (raw, chosen level: libdeflate or zlib, see wholedeflate.h) or stored: data that
-//     does not shrink is stored;
+//   - by the chosen method: deflate (raw, chosen level: libdeflate or zlib, see wholedeflate.h),
+//     LZMA (method 14, with the end marker) or stored, data that does not shrink being stored;
+//     or solid: every file in one of two solid LZMA2 chains (engine/solidformat.h), programs and
+//     libraries behind the x86 filter, ordered by kind, extension and name (zipwriter_solid.cpp);
 //   - DOS date/time plus the extended timestamp extra field (0x5455) with the modification time;
 //   - external attributes in the MS-DOS form (0x01 read-only, 0x10 folder);
 //   - Zip64 extra field when a size or the local header offset does not fit 32 bits.
@@ -35,12 +37,17 @@ struct ZipSource {
     int64_t mod_time = 0;  // seconds since 1970-01-01 UTC
 };
 
+enum class ZipMethod { Store, Deflate, Lzma, Solid };
+
 struct ZipWriterOptions {
-    int level = 7;            // 0 stores every entry, 1-12 deflate, 13 the smallest
+    ZipMethod method = ZipMethod::Deflate;
+    int level = 7;            // deflate: 0 stores every entry, 1-12 deflate, 13 the smallest
     bool fixed_time = false;  // every entry gets `time` instead of its own
     int64_t time = 0;
     bool utc_dos_time = false;  // DOS fields in UTC instead of local time
     int threads = 2;            // compressing threads (1 = compress on the writing thread's pace)
+    // Solid: the chains' streams are kept in temporary files named from this path until written.
+    UString temp_base;
     // Called on the writing thread after each piece of output: bytes of input done, of all.
     std::function<void(uint64_t done, uint64_t total, const std::string& name)> progress;
 };
@@ -49,7 +56,8 @@ class TZipWriter {
   public:
     explicit TZipWriter(ZipWriterOptions options);
 
-    // Sorts the entries by name and writes the archive at the stream's current position.
+    // Sorts the entries (by name; solid: by kind) and writes the archive at the stream's current
+    // position.
     // False, with Error() saying what and on which file, on any failure; the stream then holds
     // partial output.
     bool Write(platform::FileStream& out, std::vector<ZipSource> entries);
@@ -60,6 +68,9 @@ class TZipWriter {
     const std::string& Error() const { return error_; }
 
   private:
+    bool CheckEntries(std::vector<ZipSource>& entries, uint64_t& total_in);
+    bool WriteSolid(platform::FileStream& out, std::vector<ZipSource> entries, uint64_t total_in);
+
     ZipWriterOptions options_;
     uint64_t archive_size_ = 0;
     uint32_t archive_crc_ = 0;
