@@ -32,14 +32,31 @@ UString FullPath(const UString& path, const UString& current_dir) {
 
 class TParser {
   public:
-    TParser(const UString& tail, const UString& current_dir, TCommandLine& out)
-        : s_(tail), cwd_(current_dir), out_(out) {}
+    // whole: the text is one switch that was quoted whole; its value runs to the end.
+    TParser(const UString& tail, const UString& current_dir, TCommandLine& out, bool whole = false)
+        : s_(tail), cwd_(current_dir), out_(out), whole_(whole) {}
 
     void Run() {
         while (true) {
             while (pos_ < s_.size() && IsBlank(s_[pos_])) ++pos_;
             if (pos_ >= s_.size()) return;
             const size_t start = pos_;
+            // A switch quoted whole, as programs that quote every argument with a blank pass
+            // it ("/D=C:\Program Files\App"), is read as the switch inside the quotes.
+            if (s_[pos_] == u'"' && pos_ + 1 < s_.size() &&
+                (s_[pos_ + 1] == u'/' || s_[pos_ + 1] == u'-')) {
+                const size_t close = s_.find(u'"', pos_ + 1);
+                const bool ends =
+                    close != UString::npos && (close + 1 == s_.size() || IsBlank(s_[close + 1]));
+                if (!ends) {
+                    Fail(u"Malformed switch: " + Word(start));
+                    continue;
+                }
+                const UString inner = s_.substr(pos_ + 1, close - pos_ - 1);
+                pos_ = close + 1;
+                TParser(inner, cwd_, out_, true).Run();
+                continue;
+            }
             if (s_[pos_] != u'/' && s_[pos_] != u'-') {
                 Fail(u"Not a switch: " + Word(start));
                 continue;
@@ -76,6 +93,11 @@ class TParser {
     // Up to the next blank; "..." may hold blanks and must be the whole value. False, having
     // moved past what it read, for an open quote or a quote inside the value.
     bool ReadValue(UString& value) {
+        if (whole_) {
+            value = s_.substr(pos_);
+            pos_ = s_.size();
+            return value.find(u'"') == UString::npos;
+        }
         if (pos_ < s_.size() && s_[pos_] == u'"') {
             const size_t close = s_.find(u'"', pos_ + 1);
             if (close == UString::npos) {
@@ -154,6 +176,7 @@ class TParser {
     const UString& s_;
     const UString& cwd_;
     TCommandLine& out_;
+    bool whole_ = false;
     size_t pos_ = 0;
 };
 

@@ -44,6 +44,10 @@ TEST(CommandLine, SwitchesTheirValuesAndTheirErrors) {
         {"/d=sub dir/../app", "dest=/cur/app/"},
         {"/DIR=\"/opt/a b\" -s", "silent dest=/opt/a b/"},
         {"-dir=rel", "dest=/cur/rel/"},
+        // Quoted whole, as callers that quote every argument with a blank write it.
+        {"\"/D=/opt/a b\" /S \"-LOG=x y.txt\"", "silent dest=/opt/a b/ log=/cur/x y.txt"},
+        {"\"/X\"", "error: Unknown switch: /X."},
+        {"\"/D=/a\"b", "error: Malformed switch: \"/D=/a\"b."},
         {"/LOG=\"logs/in st.log\" /lang=de", "log=/cur/logs/in st.log lang=de"},
         {"/log=/var/x.log", "log=/var/x.log"},
         {"/OVERWRITE=NEVER", "never"},
