@@ -249,4 +249,30 @@ TEST_F(UnattendedTest, WizardShowsTheDestinationAndEndsWithTheOutcome) {
     EXPECT_EQ("new", testutil::ReadFile(dest + u"new.txt"));
 }
 
+TEST_F(UnattendedTest, WizardEndsWithTheOutcomeOfItsLastRun) {
+    ASSERT_TRUE(testutil::WriteFile(dir.File("blocker"), "a file"));
+    for (bool damaged : {true, false}) {
+        SCOPED_TRACE(damaged);
+        wizardkit::TPackageLayout layout;
+        layout.langid = "en";
+        layout.damage_zip = damaged;
+        const UString path = Package(layout);
+        hl::Reset();
+        hl::OnNextModal([&](ui::TForm& f) {
+            auto& form = static_cast<TMainForm&>(f);
+            hl::AnswerNext(ui::mrOk);  // the damaged archive, or the extraction's error
+            ASSERT_TRUE(hl::Click(*form.btnNext));
+            if (damaged) return;  // the window closes after its box
+            ASSERT_TRUE(hl::PumpUntil([&] { return !form.Extracting; }, 120000));
+            hl::AnswerNext(ui::mrYes);
+            EXPECT_TRUE(hl::CloseBox(form));
+        });
+        // The destination cannot be made: a file stands where its folder would be.
+        const std::string line = "/D=" + U8(dir.File("blocker/sub"));
+        const int code = RunSetup(path, ParseCommandLine(platform::Utf8ToWide(line), dir.Path()));
+        EXPECT_EQ(damaged ? ecPackageDamaged : ecExtractionFailed, code);
+        EXPECT_EQ(damaged ? 1u : 2u, ShownCount());
+    }
+}
+
 }  // namespace
