@@ -7,6 +7,7 @@
 #   usage      an unknown switch under /S: exit code 4, a log line, nothing installed
 #   refused    the program without its package and a package with a damaged byte in a file's
 #              data, both under /S: a non-zero exit code and no window
+#   help       /S /?: the usage text on the standard output it was given, exit code 0
 #   wizard     /D= alone (with /LANG=en): the wizard opens with that destination on the Welcome
 #              page; Cancel and Yes end it with exit code 1
 #   setup_silent.sh WINE_RUN DRIVER ZMPACK SETUP WORK_DIR
@@ -95,6 +96,9 @@ PY
 silent_run damaged "$work/data/Setup.exe" /S "/LOG=$(h_winpath "$work/damaged.log")"
 [ "$H_SETUP_RC" = 2 ] || fail "damaged: exit code $H_SETUP_RC ($(cat "$work/damaged.log"))"
 [ ! -e "$work/data/Demo" ] || fail "damaged: something was extracted"
+
+"$H_RUN" "$pkg" /S '/?' >"$work/help.txt" 2>/dev/null || fail "help: exit code $?"
+grep -q '^/OVERWRITE=always|never' "$work/help.txt" || fail "help: the output is $(cat "$work/help.txt")"
 
 wizard_dest="$work/Другая папка"
 window="Setup - Demo"
