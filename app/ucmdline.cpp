@@ -195,7 +195,7 @@ UString UsageText() {
            u"/S, /SILENT, /VERYSILENT\tinstall with no window and no question\r\n"
            u"/D=DIR\tthe destination folder; the rest of the line, so it comes last\r\n"
            u"/DIR=\"DIR\"\tthe destination folder, quoted, anywhere\r\n"
-           u"/LOG=FILE\twrite every entry and the outcome to FILE (UTF-8)\r\n"
+           u"/LOG=FILE\twith /S, write every entry and the outcome to FILE (UTF-8)\r\n"
            u"/OVERWRITE=always|never\texisting files (silent default: always)\r\n"
            u"/LANG=ID\tthe interface language by its id\r\n"
            u"/RUN\tstart the installed program after a silent install\r\n"
