@@ -3,6 +3,7 @@
 // wizard started with a destination, a language or a bad switch.
 #include "app/ucmdline.h"
 #include "app/ustartup.h"
+#include "common/ownfile.h"
 #include "lang/ulng.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
@@ -16,6 +17,16 @@ namespace {
 using wizardkit::U8;
 namespace hl = ui::headless;
 
+// A full path as the table writes it: '/' between its parts, no drive.
+std::string Neutral(const UString& path) {
+    std::string s = U8(path);
+    if (s.size() >= 2 && s[1] == ':') s.erase(0, 2);
+    for (char& c : s) {
+        if (c == '\\') c = '/';
+    }
+    return s;
+}
+
 // Everything a parse decided, in one line.
 std::string Parsed(const std::string& tail) {
     const TCommandLine c = ParseCommandLine(platform::Utf8ToWide(tail), u"/cur");
@@ -23,8 +34,8 @@ std::string Parsed(const std::string& tail) {
     if (c.Silent) s += " silent";
     if (c.Help) s += " help";
     if (c.Run) s += " run";
-    if (!c.Destination.empty()) s += " dest=" + U8(c.Destination);
-    if (!c.LogFile.empty()) s += " log=" + U8(c.LogFile);
+    if (!c.Destination.empty()) s += " dest=" + Neutral(c.Destination);
+    if (!c.LogFile.empty()) s += " log=" + Neutral(c.LogFile);
     if (c.Overwrite != TOverwrite::Default)
         s += c.Overwrite == TOverwrite::Always ? " always" : " never";
     if (!c.Language.empty()) s += " lang=" + c.Language;
@@ -83,6 +94,9 @@ TEST(CommandLine, UsageListsEverySwitchAndExitCode) {
     }
 }
 
+// An entry's name as the log shows it ('\\' between its parts on Windows).
+std::string Sys(const char* stored) { return U8(SystemPathName(platform::Utf8ToWide(stored))); }
+
 class UnattendedTest : public wizardkit::TInstallerTest {
   protected:
     void SetUp() override {
@@ -139,7 +153,7 @@ TEST_F(UnattendedTest, SilentInstallWritesTheFilesAndTheLogAndUpdatesWithoutAski
         ExpectNothingShown();
         EXPECT_EQ("hello", testutil::ReadFile(dest + u"doc/readme.txt")) << "replaced, unasked";
         EXPECT_EQ("new", testutil::ReadFile(dest + u"new.txt"));
-        EXPECT_EQ((std::vector<std::string>{"Demo: " + U8(dest), "doc/readme.txt", "Demo.exe",
+        EXPECT_EQ((std::vector<std::string>{"Demo: " + U8(dest), Sys("doc/readme.txt"), "Demo.exe",
                                             "new.txt", "Exit code 0: installed"}),
                   LogLines());
         EXPECT_TRUE(opened.empty()) << "the program starts only with /RUN";
@@ -163,9 +177,9 @@ TEST_F(UnattendedTest, OverwriteNeverKeepsExistingFilesAndSaysSo) {
     EXPECT_EQ("old program", testutil::ReadFile(dest + u"Demo.exe"));
     EXPECT_EQ("new", testutil::ReadFile(dest + u"new.txt"));
     // One question answers the rest (no to all); its text is logged where a box would show it.
-    EXPECT_EQ((std::vector<std::string>{"Demo: " + U8(dest), "doc/readme.txt",
-                                        "doc/readme.txt exists. Overwrite?", "Demo.exe", "new.txt",
-                                        "Exit code 0: installed"}),
+    EXPECT_EQ((std::vector<std::string>{"Demo: " + U8(dest), Sys("doc/readme.txt"),
+                                        Sys("doc/readme.txt") + " exists. Overwrite?", "Demo.exe",
+                                        "new.txt", "Exit code 0: installed"}),
               LogLines());
 }
 
