@@ -23,4 +23,9 @@ bool StderrIsTerminal();
 // code page); nothing elsewhere.
 void UseUtf8ConsoleOutput();
 
+// For a program without a console of its own (a GUI program): writes the text to the standard
+// output it was handed (a pipe or a file), else to the console of the program that started it,
+// without ever opening a console window. False when there is neither.
+bool WriteToParentConsole(const UString& text);
+
 }  // namespace platform

@@ -15,6 +15,7 @@
 #include "package/ZMArchiveFile.h"
 #include "platform/types.h"
 #include "ui/component.h"
+#include "wizard/SetupExitCode.h"
 
 // The running or last extraction; kept after it ends so its results stay readable.
 extern std::unique_ptr<TExtractThread> ExtractThread;
@@ -107,6 +108,9 @@ class TMainForm : public ui::TForm {
     bool CloseConfirmed = false;
     bool Extracting = false;
     bool CancelRequested = false;
+    // The process's exit code when the window closes: the outcome of the last run, or of the
+    // contents check; cancelled while nothing has run.
+    int ExitCode = ecCancelled;
 
     void ShowPage(int index);
     // Called on the window's thread when an extraction run has ended.
@@ -142,6 +146,12 @@ class TMainForm : public ui::TForm {
 
     TZMArchiveFile& package_;
 };
+
+// What the window says of a run that failed (the error box's text).
+UString RunErrorText(const extraction::RunEnd& end);
+// Starts the package's single program, exe_name below the destination folder (which ends with a
+// delimiter); nothing when the name climbs out of the folder or the file is not there.
+void RunPackageProgram(const UString& destination, const UString& exe_name);
 
 // The process's wizard window, made by the start-up.
 extern TMainForm* MainForm;

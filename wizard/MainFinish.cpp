@@ -24,14 +24,16 @@ bool StaysBelowDestination(const UString& name) {
 
 }  // namespace
 
-void TMainForm::RunInstalledProgram() {
-    if (!StaysBelowDestination(package_.ExeName)) return;
+void RunPackageProgram(const UString& destination, const UString& exe_name) {
+    if (!StaysBelowDestination(exe_name)) return;
     // The folder already ends with a delimiter; the entry's stored name follows it directly.
     // Paths the code page cannot hold go to the shell as they are (never with '?' in them).
-    const UString path = txtOutput->Text() + package_.ExeName;
+    const UString path = destination + exe_name;
     if (!platform::FileExists(path)) return;
     ShellOpenPath(path);
 }
+
+void TMainForm::RunInstalledProgram() { RunPackageProgram(txtOutput->Text(), package_.ExeName); }
 
 void TMainForm::btnOpenFolderClick() { ShellOpenPath(IncludeTrailingBackslash(txtOutput->Text())); }
 

@@ -14,11 +14,13 @@ namespace {
 
 UString Msg(const TTextId& text) { return Languages.Text(text); }
 
+}  // namespace
+
 // What the window says of a run that failed. A component code may have a text of its own in the
 // language pack; an entry's error value never looks there (engine error 22, a file that cannot be
 // created, is also the pack's text 22, the caption "Cancel setup"). Otherwise the caption word,
 // the code and the component's message; with no message, the unknown-error line.
-UString ErrorText(const extraction::RunEnd& end) {
+UString RunErrorText(const extraction::RunEnd& end) {
     if (end.kind == extraction::EndKind::ComponentError) {
         const UString own = Languages.GetTextById(end.code, UString());
         if (!own.empty()) return own;
@@ -27,8 +29,6 @@ UString ErrorText(const extraction::RunEnd& end) {
         return FormatText(Msg(texts::kUnknownError), {end.code});
     return FormatText(u"%s %d: \"%s\"", {Msg(texts::kError), end.code, end.message});
 }
-
-}  // namespace
 
 void TMainForm::ShowPage(int index) {
     if (index < pgWelcome || index > pgFinish) return;
@@ -129,6 +129,7 @@ void TMainForm::CheckPackageContents() {
         if (CloseConfirmed) abort = true;
     });
     if (!ok) {
+        ExitCode = CloseConfirmed ? ecCancelled : ecPackageDamaged;
         ui::MessageBox(this, Msg(texts::kDamaged), Msg(texts::kError), ui::mbOK, ui::miNone);
         CloseConfirmed = true;
         Close();
@@ -181,6 +182,7 @@ void TMainForm::ExtractionDone(int32_t processed, int32_t skipped, bool cancelle
         ItemProgress->SetPosition(0);
         ArchiveProgress->SetPosition(0);
         lblFileName->SetCaption(UString());
+        ExitCode = ecCancelled;
         ui::MessageBox(this, Msg(texts::kCancelled), texts::kApplicationTitle, ui::mbOK,
                        ui::miNone);
         btnBack->SetEnabled(true);
@@ -188,11 +190,13 @@ void TMainForm::ExtractionDone(int32_t processed, int32_t skipped, bool cancelle
         return;
     }
     if (end.kind != extraction::EndKind::Done) {
-        ui::MessageBox(this, ErrorText(end), Msg(texts::kError), ui::mbOK, ui::miNone);
+        ExitCode = ecExtractionFailed;
+        ui::MessageBox(this, RunErrorText(end), Msg(texts::kError), ui::mbOK, ui::miNone);
         btnBack->SetEnabled(true);
         FocusDefaultButton();
         return;
     }
+    ExitCode = ecInstalled;
     ShowPage(HasProgramToRun ? pgReady : pgFinish);
 }
 

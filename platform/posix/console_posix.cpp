@@ -29,4 +29,15 @@ bool StderrIsTerminal() { return isatty(STDERR_FILENO) == 1; }
 
 void UseUtf8ConsoleOutput() {}
 
+bool WriteToParentConsole(const UString& text) {
+    const std::string utf8 = WideToUtf8(text);
+    size_t done = 0;
+    while (done < utf8.size()) {
+        const ssize_t n = write(STDOUT_FILENO, utf8.data() + done, utf8.size() - done);
+        if (n <= 0) return false;
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
 }  // namespace platform

@@ -43,4 +43,30 @@ bool StderrIsTerminal() {
 
 void UseUtf8ConsoleOutput() { SetConsoleOutputCP(CP_UTF8); }
 
+bool WriteToParentConsole(const UString& text) {
+    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    if (out != nullptr && out != INVALID_HANDLE_VALUE) {
+        const DWORD type = GetFileType(out);
+        if (type == FILE_TYPE_DISK || type == FILE_TYPE_PIPE) {
+            const std::string utf8 = WideToUtf8(text);
+            DWORD n = 0;
+            return WriteFile(out, utf8.data(), static_cast<DWORD>(utf8.size()), &n, nullptr) &&
+                   n == utf8.size();
+        }
+    }
+    // A GUI program has no console; the one it was started from is borrowed, never a new one.
+    if (!AttachConsole(ATTACH_PARENT_PROCESS)) return false;
+    HANDLE con =
+        CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, 0, nullptr);
+    bool ok = false;
+    if (con != INVALID_HANDLE_VALUE) {
+        DWORD n = 0;
+        ok = WriteConsoleW(con, W(text), static_cast<DWORD>(text.size()), &n, nullptr) != 0;
+        CloseHandle(con);
+    }
+    FreeConsole();
+    return ok;
+}
+
 }  // namespace platform

@@ -38,7 +38,7 @@ TEST_F(StartupTest, FileWithoutItsPackageIsRefusedWithoutAWindow) {
             ASSERT_TRUE(wizardkit::WritePackage(path, zipkit::ZipBuilder(), layout));
         }
         hl::AnswerNext(ui::mrOk);
-        EXPECT_EQ(0, RunSetup(path));
+        EXPECT_EQ(ecPackageDamaged, RunSetup(path));
         ASSERT_EQ(1u, ShownCount());
         const hl::TShownDialog& box = hl::Shown()[0];
         EXPECT_EQ("Package Corrupted!", U8(box.Text));
@@ -62,7 +62,7 @@ TEST_F(StartupTest, PresetLanguageSkipsTheChooser) {
         hl::AnswerNext(ui::mrYes);
         EXPECT_TRUE(hl::CloseBox(form));
     });
-    EXPECT_EQ(0, RunSetup(path));
+    EXPECT_EQ(ecCancelled, RunSetup(path));
     EXPECT_EQ("Setup - Demo", caption);
     EXPECT_EQ("Setup", U8(ui::ApplicationTitle())) << "the task bar names the program";
     EXPECT_EQ("Next >", next);
@@ -88,7 +88,7 @@ TEST_F(StartupTest, NoPresetLanguageAsksForOneBeforeTheWizard) {
         hl::AnswerNext(ui::mrYes);
         EXPECT_TRUE(hl::CloseBox(form));
     });
-    EXPECT_EQ(0, RunSetup(path));
+    EXPECT_EQ(ecCancelled, RunSetup(path));
     EXPECT_EQ((std::vector<std::string>{"Choose your language", "Setup - Demo"}), forms);
 }
 

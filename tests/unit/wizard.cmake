@@ -5,7 +5,7 @@ if(NOT ZM_BUILD_TESTS)
 endif()
 zm_library(zm_wizard_testkit SOURCES ${CMAKE_CURRENT_LIST_DIR}/wizard_testkit.cpp
            LIBS zm_wizard zm_zipkit zm_testutil zm_ui_headless_impl)
-foreach(t wizard_test wizard_keys_test extractthread_test startup_test)
+foreach(t wizard_test wizard_keys_test extractthread_test startup_test unattended_test)
   if(EXISTS ${CMAKE_CURRENT_LIST_DIR}/${t}.cpp)
     zm_test(${t} SOURCES ${CMAKE_CURRENT_LIST_DIR}/${t}.cpp
             LIBS zm_startup zm_wizard_testkit zm_ui_headless)

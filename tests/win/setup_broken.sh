@@ -40,7 +40,7 @@ expect_refused() {  # package, picture name
   [ "$red" = 1 ] || fail "$2: the icon is not the error icon"
   h_drv press "$box" OK || fail "$2: no OK button"
   setup_wait_exit 15000 || fail "$2: the program did not end after the box"
-  [ "$H_SETUP_RC" = 0 ] || fail "$2: exit code $H_SETUP_RC"
+  [ "$H_SETUP_RC" = 2 ] || fail "$2: exit code $H_SETUP_RC"
 }
 
 cp "$stub" "$work/bare/setup.exe"
@@ -99,6 +99,6 @@ text=$H_TEXT
 setup_shot Fehler damaged-data || fail "data: no picture"
 h_drv press Fehler OK || fail "data: no OK button"
 setup_wait_exit 15000 || fail "data: the wizard did not close after the message"
-[ "$H_SETUP_RC" = 0 ] || fail "data: exit code $H_SETUP_RC"
+[ "$H_SETUP_RC" = 2 ] || fail "data: exit code $H_SETUP_RC"
 [ ! -e "$work/data/Demo" ] || fail "data: something was extracted"
 echo "ok: bare program and damaged directory refused at start-up, damaged data at the check"

@@ -88,6 +88,10 @@ if(CMAKE_CROSSCOMPILING)
                    ${CMAKE_BINARY_DIR}/screens/setup)
   set_tests_properties(setup_broken PROPERTIES TIMEOUT 120 RESOURCE_LOCK zm_display
                        ENVIRONMENT "${ZM_WINE_ENV}")
+  add_test(NAME setup_silent
+           COMMAND ${zm_win_dir}/setup_silent.sh ${zm_setup_args} ${CMAKE_BINARY_DIR}/wine-tests)
+  set_tests_properties(setup_silent PROPERTIES TIMEOUT 300 RESOURCE_LOCK zm_display
+                       ENVIRONMENT "${ZM_WINE_ENV}")
 endif()
 
 # Library planting: copies of a library that records its loads, under system libraries' names,
