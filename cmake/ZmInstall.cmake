@@ -43,8 +43,21 @@ add_custom_command(
   VERBATIM)
 add_custom_target(zm_manpage ALL DEPENDS ${zm_man}.gz)
 
-# The Debian copyright and changelog, with the version and date filled in.
-string(TIMESTAMP zm_changelog_date "%a, %d %b %Y %H:%M:%S +0000" UTC)
+# The Debian copyright and changelog, with the version and date filled in: the date is
+# SOURCE_DATE_EPOCH's, else the last commit's, so that the changelog does not change per build.
+set(zm_epoch "$ENV{SOURCE_DATE_EPOCH}")
+if(zm_epoch STREQUAL "")
+  execute_process(COMMAND git log -1 --format=%ct WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}
+                  OUTPUT_VARIABLE zm_epoch OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+endif()
+if(zm_epoch MATCHES "^[0-9]+$")
+  set(zm_saved_epoch "$ENV{SOURCE_DATE_EPOCH}")
+  set(ENV{SOURCE_DATE_EPOCH} ${zm_epoch})
+  string(TIMESTAMP zm_changelog_date "%a, %d %b %Y %H:%M:%S +0000" UTC)
+  set(ENV{SOURCE_DATE_EPOCH} "${zm_saved_epoch}")
+else()
+  string(TIMESTAMP zm_changelog_date "%a, %d %b %Y %H:%M:%S +0000" UTC)
+endif()
 set(zm_changelog ${CMAKE_BINARY_DIR}/dist/changelog)
 configure_file(${CMAKE_SOURCE_DIR}/dist/changelog.in ${zm_changelog} @ONLY)
 add_custom_command(OUTPUT ${zm_changelog}.gz
@@ -64,9 +77,10 @@ set(zm_how32 "scripts/configure win32 && cmake --build build/win32 --target setu
 set(zm_how64 "scripts/configure win64 && cmake --build build/win64 --target setup zmpack (or set ZM_WIN64_BUILD_DIR)")
 
 # The Linux layout: the default component, which `cmake --install`, the .deb and the tarball take.
-install(TARGETS zmpack RUNTIME DESTINATION bin)
+# The checks come first, so that a failed install leaves nothing half done.
 zm_require_built(${zm_stub32} "${zm_how32}" Unspecified)
 zm_require_built(${zm_stub64} "${zm_how64}" Unspecified)
+install(TARGETS zmpack RUNTIME DESTINATION bin)
 install(FILES ${zm_stub32} DESTINATION ${zm_share})
 install(FILES ${zm_stub64} DESTINATION ${zm_share} RENAME setup-x86_64.exe)
 install(FILES ${CMAKE_SOURCE_DIR}/lang/packs/languages.xml DESTINATION ${zm_share})

@@ -10,15 +10,17 @@ if(WIN32)
 endif()
 
 set(CPACK_PACKAGE_NAME zmsetup)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "The zmsetup developers")
 set(CPACK_PACKAGE_CONTACT "zmsetup developers <zmsetup@example.org>")
 set(CPACK_PACKAGE_HOMEPAGE_URL "https://zmsetup.example.org/")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "builds self-extracting Windows installer packages")
 set(CPACK_PACKAGE_DESCRIPTION
-    "zmpack builds Windows installer packages (setup.exe with the files to install, a\n"
-    "configuration and a language pack appended) on Linux, and lists, verifies, signs\n"
-    "and extracts them with the installer's own readers. The package ships the\n"
-    "installer programs for 32-bit and 64-bit Windows, the language pack and an example.")
+    "zmpack builds Windows installer packages on Linux: setup.exe with the files\n"
+    "to install, a configuration and a language pack appended. It lists,\n"
+    "verifies, signs and extracts them with the installer's own readers. The\n"
+    "package ships the installer programs for 32-bit and 64-bit Windows, the\n"
+    "language pack and an example.")
 string(REPLACE ";" "" CPACK_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
 set(CPACK_RESOURCE_FILE_README ${CMAKE_SOURCE_DIR}/README.md)
 set(CPACK_PACKAGE_CHECKSUM SHA256)
@@ -33,13 +35,10 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION devel)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
-# dpkg-shlibdeps declares what the program links (zlib, OpenSSL, libdeflate, Zopfli, pugixml,
-# liblzma when it does, the C++ runtime); the engine zmpack carries is loaded from a temporary
-# folder, out of its sight, so the inflater library it links is named here.
+# dpkg-shlibdeps declares what the program links (zlib, OpenSSL, libdeflate, Zopfli, ISA-L,
+# pugixml, liblzma when it does, the C++ runtime). The engine zmpack carries, loaded from a
+# temporary folder out of its sight, links nothing the program does not (scripts/check-dist).
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-if(ZM_ISAL_LIBRARY AND ZM_ISAL)
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libisal2")
-endif()
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "osslsigncode")
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS OFF)
 
