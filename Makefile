@@ -11,8 +11,11 @@ FUZZ_SECONDS ?= 600
 FUZZ_TARGETS := container config lang lz77 messages zipdir engine signedimage solid
 XVFB := xvfb-run -a -s "-screen 0 1024x768x24"
 
+DIST := $(BUILD)/dist
+PREFIX ?= /usr/local
+
 .PHONY: all deps native win32 win64 asan test test-native test-asan test-win demo bench fuzz \
-  format check-format clean
+  format check-format clean install dist check-dist release-parts
 
 all: native
 
@@ -47,8 +50,9 @@ asan: deps
 test: check-format native win32 win64 asan
 	$(MAKE) --no-print-directory test-native test-asan test-win
 
+# The install test needs both stubs, which make test has built: here their absence is a failure.
 test-native:
-	ctest --test-dir $(NATIVE) --output-on-failure -j2
+	ZM_REQUIRE_STUBS=1 ctest --test-dir $(NATIVE) --output-on-failure -j2
 
 # LeakSanitizer's own tracer has been seen to crash at a program's exit on a loaded machine
 # ("LeakSanitizer has encountered a fatal error", after every test had passed): a program that
@@ -73,6 +77,36 @@ test-win:
 
 demo: deps
 	scripts/demo
+
+# What an install and the release archives hold, and nothing more: zmpack and its man page, the
+# i686 setup.exe (the default stub), the x86_64 setup.exe and zmpack.exe (for the Windows zip).
+release-parts: deps
+	@scripts/configure native $(BUILD)
+	cmake --build $(NATIVE) --target zmpack zm_manpage zm_changelog
+	@scripts/configure win32 $(BUILD)
+	cmake --build $(WIN32) --target setup
+	@scripts/configure win64 $(BUILD)
+	cmake --build $(WIN64) --target setup zmpack
+
+# zmpack in PREFIX/bin, the stubs, the language pack and the examples in PREFIX/share/zmsetup
+# (where zmpack looks for its default stub), the man page and the docs; DESTDIR stages it.
+install: release-parts
+	DESTDIR="$(DESTDIR)" cmake --install $(NATIVE) --prefix "$(PREFIX)"
+
+# The Debian package, the Linux tarball and the Windows zip in $(DIST), dated by the last commit
+# unless SOURCE_DATE_EPOCH says otherwise, so that the same sources give the same archives.
+dist: release-parts
+	rm -rf $(DIST)
+	export SOURCE_DATE_EPOCH=$${SOURCE_DATE_EPOCH:-$$(git log -1 --format=%ct)}; \
+	  cpack --config $(NATIVE)/CPackConfig.cmake -B $(DIST) && \
+	  cpack --config $(NATIVE)/CPackWindowsConfig.cmake -B $(DIST)
+	rm -rf $(DIST)/_CPack_Packages
+	@ls -l $(DIST)
+
+# The archives as a user gets them: the .deb unpacks to a working zmpack and passes lintian, the
+# tarball and the zip hold the programs, and a second run of CPack writes the same bytes.
+check-dist: dist
+	scripts/check-dist $(NATIVE) $(DIST)
 
 # The benchmark suite against the peer tools; BENCH_ARGS=--quick for a short development run.
 bench: native win32 win64

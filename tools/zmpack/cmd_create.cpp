@@ -37,7 +37,8 @@ const char* const kHelp =
     "A SOURCE folder's contents become the archive's root; a SOURCE file keeps its name.\n\n"
     "  -o, --output OUT         the package to write (replaced when it exists)\n"
     "  --stub FILE|none         the installer program to put in front (default: setup.exe\n"
-    "                           next to zmpack or in the install prefix); none: no stub\n"
+    "                           next to zmpack, else ../share/zmsetup/setup.exe from\n"
+    "                           zmpack's folder: the installed i686 one); none: no stub\n"
     "  --title T                the package title (key archive_name)\n"
     "  --welcome T              the welcome text (key archive_desc)\n"
     "  --welcome-file F         the welcome text from a UTF-8 file\n"
@@ -96,7 +97,8 @@ bool ReadWholeFile(const UString& path, int64_t limit, std::string& out, std::st
     return true;
 }
 
-// setup.exe next to zmpack, or in the install prefix's share or lib folder.
+// setup.exe next to zmpack (in the build tree a link to the i686 build's), or in the install
+// prefix's share or lib folder, found from zmpack's own folder so that any prefix works.
 UString FindDefaultStub() {
     const UString dir = platform::FolderPart(platform::GetExeName());
     const char16_t d = platform::PathDelimiter();
@@ -252,7 +254,7 @@ int ParseRequest(const TOptions& o, CreateRequest& r) {
             stub = FindDefaultStub();
             if (stub.empty())
                 return Complain(kCmd,
-                                "no setup.exe found next to zmpack or in the install prefix; "
+                                "no setup.exe found next to zmpack or in ../share/zmsetup; "
                                 "give --stub FILE (or --stub none for a bare container)",
                                 kExitPackage);
         }
