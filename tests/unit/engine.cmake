@@ -32,8 +32,8 @@ if(NOT WIN32)
 endif()
 
 # Hostile archives, with the table of entry names that must never reach the file system.
-zm_test(hostile_test
-        SOURCES ${CMAKE_CURRENT_LIST_DIR}/hostile_test.cpp ${CMAKE_CURRENT_LIST_DIR}/engine_driver.cpp
+zm_test(engine_hostile_test
+        SOURCES ${CMAKE_CURRENT_LIST_DIR}/engine_hostile_test.cpp ${CMAKE_CURRENT_LIST_DIR}/engine_driver.cpp
                 ${CMAKE_CURRENT_LIST_DIR}/hostile_names.cpp
         LIBS zm_engine zm_zipkit zm_testutil)
-zm_resources(hostile_test HOSTILENAMES ${CMAKE_SOURCE_DIR}/tests/data/hostile_names.txt)
+zm_resources(engine_hostile_test HOSTILENAMES ${CMAKE_SOURCE_DIR}/tests/data/hostile_names.txt)

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Runs the engine's disk fault tests (diskfault_test) with a destination folder that refuses every
+# Runs the engine's disk fault tests (engine_diskfault_test) with a destination folder that refuses every
 # change for real: the file system's immutable attribute (chattr +i), which holds even for root and
 # under Wine, where folder permissions do not. The folder holds keep.txt ("kept").
 #   readonly_dest.sh [--wine] PROGRAM [ARGS...]
