@@ -87,7 +87,7 @@ TEST_F(ZmpackTest, RoundTripGivesIdenticalFiles) {
     const std::vector<std::tuple<const char*, int (*)(const std::vector<UString>&),
                                  std::vector<UString>, uint64_t>>
         commands = {
-            {"info", zmpack::CmdInfo, Args({u"--json", pkg}), 1},
+            {"info", zmpack::CmdInfo, Args({u"--json", pkg}), 2},  // and the methods' listing
             {"list", zmpack::CmdList, Args({pkg}), 2},
             {"verify", zmpack::CmdVerify, Args({pkg}), 1},
             {"extract", zmpack::CmdExtract, Args({u"-d", out, pkg}), 1},
@@ -273,9 +273,8 @@ TEST_F(ZmpackTest, EveryMethodAndLevelExtractsWholeAndRepeatsItsBytes) {
             << platform::WideToUtf8(bad);
     }
     // --level belongs to deflate; --method takes one of four names.
-    for (const std::vector<UString>& bad : {std::vector<UString>{u"--level", u"9"},
-                                            {u"--method", u"solid", u"--level", u"9"},
-                                            {u"--method", u"zstd"}}) {
+    for (const std::vector<UString>& bad :
+         {std::vector<UString>{u"--method", u"solid", u"--level", u"9"}, {u"--method", u"zstd"}}) {
         std::vector<UString> args = {u"-o", dir.File("bad.exe"), u"--stub", u"none"};
         args.insert(args.end(), bad.begin(), bad.end());
         args.push_back(src);
