@@ -71,6 +71,12 @@ bool TZipWriter::CheckEntries(std::vector<ZipSource>& entries, uint64_t& total_i
     return true;
 }
 
+bool TZipWriter::WriteFailed(const TZipOutput& out) {
+    error_ =
+        "cannot write the archive: " + platform::WideToUtf8(platform::OsErrorText(out.LastError()));
+    return false;
+}
+
 bool TZipWriter::Write(platform::FileStream& file, std::vector<ZipSource> entries) {
     error_.clear();
     uint64_t total_in = 0;
@@ -79,11 +85,6 @@ bool TZipWriter::Write(platform::FileStream& file, std::vector<ZipSource> entrie
 
     TZipOutput out(file);
     TCheckedWriter checked(out);
-    auto write_failed = [&]() {
-        error_ = "cannot write the archive: " +
-                 platform::WideToUtf8(platform::OsErrorText(out.LastError()));
-        return false;
-    };
     const bool lzma = options_.method == ZipMethod::Lzma;
     TCompressPipeline pipeline(entries, options_.method == ZipMethod::Store ? 0 : options_.level,
                                options_.threads, lzma);
@@ -116,7 +117,7 @@ bool TZipWriter::Write(platform::FileStream& file, std::vector<ZipSource> entrie
         }
         std::string header;
         AppendLocalHeader(header, r);
-        if (!out.Write(header)) return write_failed();
+        if (!out.Write(header)) return WriteFailed(out);
 
         const uint64_t data_start = out.Position();
         uint32_t data_crc = 0;
@@ -124,12 +125,12 @@ bool TZipWriter::Write(platform::FileStream& file, std::vector<ZipSource> entrie
         DataPiece piece;
         while (pipeline.NextPiece(i, piece, result, error)) {
             if (piece.restart) {
-                if (!out.SeekTo(data_start)) return write_failed();
+                if (!out.SeekTo(data_start)) return WriteFailed(out);
                 data_crc = 0;
                 data_length = 0;
             }
             if (!piece.bytes.empty() && !out.Write(piece.bytes.data(), piece.bytes.size()))
-                return write_failed();
+                return WriteFailed(out);
             data_crc = Crc32Update(data_crc, piece.bytes.data(), piece.bytes.size());
             data_length += piece.bytes.size();
             done += piece.consumed;
@@ -152,7 +153,7 @@ bool TZipWriter::Write(platform::FileStream& file, std::vector<ZipSource> entrie
         if (final_header != header) {
             if (!out.SeekTo(r.offset) || !out.Write(final_header) ||
                 !out.SeekTo(data_start + data_length))
-                return write_failed();
+                return WriteFailed(out);
         }
         checked.Append(Crc32Update(0, final_header.data(), final_header.size()),
                        final_header.size());
@@ -160,13 +161,13 @@ bool TZipWriter::Write(platform::FileStream& file, std::vector<ZipSource> entrie
         records.push_back(std::move(r));
     }
 
-    if (!WriteDirectory(out, checked, records)) return write_failed();
+    if (!WriteDirectory(out, checked, records)) return WriteFailed(out);
     archive_size_ = out.Position();
     archive_crc_ = checked.Crc();
     // A stored entry that replaced a longer deflated attempt may leave old bytes behind.
     if (out.HighWater() > archive_size_ &&
         !file.Truncate(out.Base() + static_cast<int64_t>(archive_size_)))
-        return write_failed();
+        return WriteFailed(out);
     return true;
 }
 

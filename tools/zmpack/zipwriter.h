@@ -52,6 +52,8 @@ struct ZipWriterOptions {
     std::function<void(uint64_t done, uint64_t total, const std::string& name)> progress;
 };
 
+class TZipOutput;
+
 class TZipWriter {
   public:
     explicit TZipWriter(ZipWriterOptions options);
@@ -68,6 +70,8 @@ class TZipWriter {
     const std::string& Error() const { return error_; }
 
   private:
+    // Records the output's system error as the writer's; false, for the caller to return.
+    bool WriteFailed(const TZipOutput& out);
     bool CheckEntries(std::vector<ZipSource>& entries, uint64_t& total_in);
     bool WriteSolid(platform::FileStream& out, std::vector<ZipSource> entries, uint64_t total_in);
 

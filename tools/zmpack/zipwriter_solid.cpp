@@ -115,11 +115,6 @@ bool TZipWriter::WriteSolid(platform::FileStream& file, std::vector<ZipSource> e
 
     TZipOutput out(file);
     TCheckedWriter checked(out);
-    auto write_failed = [&]() {
-        error_ = "cannot write the archive: " +
-                 platform::WideToUtf8(platform::OsErrorText(out.LastError()));
-        return false;
-    };
     std::vector<ZipEntryRecord> records;
     records.reserve(entries.size());
     auto record = [&](const ZipSource& s) {
@@ -135,7 +130,7 @@ bool TZipWriter::WriteSolid(platform::FileStream& file, std::vector<ZipSource> e
         ZipEntryRecord r = record(entries[i]);
         std::string header;
         AppendLocalHeader(header, r);
-        if (!checked.Write(header)) return write_failed();
+        if (!checked.Write(header)) return WriteFailed(out);
         records.push_back(std::move(r));
     }
     std::vector<unsigned char> buffer(kCopySlice);
@@ -161,20 +156,20 @@ bool TZipWriter::WriteSolid(platform::FileStream& file, std::vector<ZipSource> e
             r.extra = zipformat::SolidMemberExtra(m);
             std::string header;
             AppendLocalHeader(header, r);
-            if (!checked.Write(header)) return write_failed();
+            if (!checked.Write(header)) return WriteFailed(out);
             for (uint64_t left = r.compressed; left > 0;) {
                 const size_t n = static_cast<size_t>(std::min<uint64_t>(left, buffer.size()));
                 if (!in.ReadExact(buffer.data(), n)) {
                     error_ = "cannot read back " + platform::WideToUtf8(streams[c]->Path());
                     return false;
                 }
-                if (!checked.Write(buffer.data(), n)) return write_failed();
+                if (!checked.Write(buffer.data(), n)) return WriteFailed(out);
                 left -= n;
             }
             records.push_back(std::move(r));
         }
     }
-    if (!WriteDirectory(out, checked, records)) return write_failed();
+    if (!WriteDirectory(out, checked, records)) return WriteFailed(out);
     archive_size_ = out.Position();
     archive_crc_ = checked.Crc();
     if (options_.progress) options_.progress(total_in, total_in, "");
