@@ -8,14 +8,17 @@
 #       All at the first question answers the second too
 # Every run checks the installed files byte for byte, the log, the progress, the captions in the
 # language and the task-bar title, and keeps a picture of every page in SHOT_DIR.
-# With "signed" last, the package is signed after packing (SHA-1 with a nested SHA-256
-# signature, by osslsigncode) and zmpack.exe must find the signature sound first.
-#   setup_install.sh WINE_RUN DRIVER ZMPACK SETUP SAMPLE_APP WORK_DIR SHOT_DIR LANG [signed]
+# With "signed" (and the version probe) last, the package is the publisher's: zmpack.exe brands it
+# (icon, version record, a plain-coloured wizard picture), osslsigncode signs it after packing
+# (SHA-1 with a nested SHA-256 signature) and verifies it, zmpack.exe must find the signature
+# sound, Windows must read the branding (tests/win/version_probe.cpp) and the wizard must show the
+# picture.
+#   setup_install.sh WINE_RUN DRIVER ZMPACK SETUP SAMPLE_APP WORK_DIR SHOT_DIR LANG [signed PROBE]
 set -u
 . "$(dirname "$0")/setup_harness.sh"
 harness_display "$0" "$@"
 run=$1 driver=$2 zmpack=$3 stub=$4 sample=$5 work=$6/setup_install_$8${9:+_$9} shots=$7 lang=$8
-signed=${9:-}
+signed=${9:-} probe=${10:-}
 
 fail() {
   echo "FAIL ($lang): $*" >&2
@@ -40,6 +43,23 @@ case $lang in
   de | ru) options+=(--language "$lang") ;;
 esac
 pkg=$work/pkg/Setup.exe
+if [ -n "$signed" ]; then
+  # The publisher's picture: one colour, (200, 30, 160), easy to find on the screen.
+  python3 - "$work/side.bmp" <<'EOF_BMP' || fail "no picture"
+import struct, sys
+w, h = 163, 314
+stride = (w * 3 + 3) & ~3
+row = bytes([160, 30, 200]) * w + bytes(stride - w * 3)
+bits = row * h
+info = struct.pack("<IiiHHIIiiII", 40, w, h, 1, 24, 0, len(bits), 2835, 2835, 0, 0)
+head = struct.pack("<2sIHHI", b"BM", 14 + len(info) + len(bits), 0, 0, 14 + len(info))
+open(sys.argv[1], "wb").write(head + info + bits)
+EOF_BMP
+  python3 "$(dirname "$0")/../../wizard/art/make_art.py" icon "$work/brand.ico" || fail "no icon"
+  options+=(--icon "$work/brand.ico" --picture "$work/side.bmp"
+    --version-info "ProductName=Démo Продукт" --version-info CompanyName=Acme
+    --version-info FileVersion=3.1.4.1 --version-info "FileDescription=Demo Setup")
+fi
 h_pack "$pkg" "$stub" "$payload" "${options[@]}" || fail "no package"
 if [ -n "$signed" ]; then
   openssl req -x509 -newkey rsa:2048 -nodes -keyout "$work/key.pem" -out "$work/cert.pem" \
@@ -52,6 +72,15 @@ if [ -n "$signed" ]; then
   verdict=$(h_zmpack verify "$pkg") || fail "zmpack.exe verify of the signed package: $verdict"
   grep -q "^signature: 2 (sha1, signed by O=Test Publisher, CN=Test Signing) ok" <<<"$verdict" ||
     fail "zmpack.exe does not show the two signatures: $verdict"
+  osslsigncode verify -CAfile "$work/cert.pem" -in "$pkg" >"$work/osslverify.log" 2>&1 ||
+    { cat "$work/osslverify.log"; fail "osslsigncode does not verify the branded package"; }
+  seen=$(h_wine "$probe" "$(h_winpath "$pkg")" | tr -d '\r') || fail "the version probe failed"
+  for want in "fixed.FileVersion=3.1.4.1" "fixed.ProductVersion=3.1.4.1" \
+    "ProductName=Démo Продукт" "CompanyName=Acme" "FileDescription=Demo Setup" \
+    "FileVersion=3.1.4.1" "ProductVersion=3.1.4.1" "OriginalFilename=setup.exe" \
+    "icon16=16x16" "icon48=48x48" "picture.bytes=$(stat -c %s "$work/side.bmp")" "checksum=ok"; do
+    grep -qxF -e "$want" <<<"$seen" || fail "Windows does not read \"$want\" from the package: $seen"
+  done
 fi
 
 # What the destination must hold afterwards, and what it holds before.
@@ -113,6 +142,18 @@ h_until 10000 "task-bar title" h_is Setup apptitle "$window" || fail "task-bar t
 h_until 10000 "Next's caption" h_is "$next" text "$window" 106 || fail "Next's caption"
 if [ "$lang" = de ]; then
   h_drv minrestore "$window" || fail "minimize and restore"
+fi
+# The wizard's side picture (at the client's top left) is the publisher's.
+side_colour() {
+  local x y w h
+  h_drv settle "$window" >/dev/null || return 1
+  read -r x y w h < <(h_drv client "$window") || return 1
+  import -window root -crop "163x314+${x}+${y}" +repage \
+    -format '%[fx:abs(mean.r-200/255)<0.04 && abs(mean.g-30/255)<0.04 && abs(mean.b-160/255)<0.04]' \
+    info: | grep -qx 1 || { echo "the picture's colour is not (200, 30, 160)"; return 1; }
+}
+if [ -n "$signed" ]; then
+  h_until 10000 "the side picture" side_colour || fail "the wizard does not show the publisher's picture"
 fi
 
 walk_dest=""

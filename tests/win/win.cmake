@@ -72,10 +72,17 @@ if(CMAKE_CROSSCOMPILING)
     set_tests_properties(setup_install_${lang} PROPERTIES TIMEOUT 120 RESOURCE_LOCK zm_display
                          ENVIRONMENT "${ZM_WINE_ENV}")
   endforeach()
-  # A package signed after packing installs as it did unsigned.
+  # A publisher's package, branded and signed after packing, installs as it did plain; Windows
+  # reads its version record, icon and picture through its own calls (version_probe).
+  add_executable(version_probe ${zm_win_dir}/version_probe.cpp)
+  zm_defaults(version_probe)
+  target_compile_options(version_probe PRIVATE -municode)
+  target_link_options(version_probe PRIVATE -municode)
+  target_link_libraries(version_probe PRIVATE version imagehlp)
   add_test(NAME setup_install_signed
            COMMAND ${zm_win_dir}/setup_install.sh ${zm_setup_args} $<TARGET_FILE:sample_app>
-                   ${CMAKE_BINARY_DIR}/wine-tests ${CMAKE_BINARY_DIR}/screens/setup de signed)
+                   ${CMAKE_BINARY_DIR}/wine-tests ${CMAKE_BINARY_DIR}/screens/setup de signed
+                   $<TARGET_FILE:version_probe>)
   set_tests_properties(setup_install_signed PROPERTIES TIMEOUT 120 RESOURCE_LOCK zm_display
                        ENVIRONMENT "${ZM_WINE_ENV}")
   add_test(NAME setup_keys

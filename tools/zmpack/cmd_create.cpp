@@ -13,9 +13,11 @@
 #include "platform/files.h"
 #include "platform/process.h"
 #include "platform/resources.h"
+#include "tools/zmpack/branding.h"
 #include "tools/zmpack/commands.h"
 #include "tools/zmpack/options.h"
 #include "tools/zmpack/payloadzip.h"
+#include "tools/zmpack/peimage.h"
 #include "tools/zmpack/pkgconfig.h"
 #include "tools/zmpack/signing.h"
 #include "tools/zmpack/tempfile.h"
@@ -57,6 +59,7 @@ const char* const kHelp =
     "  --level 0-12|max         the deflate level (default 7; 0 stores every\n"
     "                           file; max: the smallest stream, slowly, for a release)\n"
     "  --zip ARCHIVE            use an existing zip archive unchanged as the payload\n"
+    "%BRANDING%\n"
     "%SIGNING%\n"
     "SOURCE_DATE_EPOCH, when set, gives every entry that time (and the signature its\n"
     "signing time), for reproducible packages.\n"
@@ -152,6 +155,8 @@ struct CreateRequest {
     UString zip_file;  // an existing archive, or empty
     std::vector<UString> sources;
     ZipWriterOptions zip_options;
+    Branding branding;
+    size_t checksum_offset = 0;  // of a branded stub
     SignRequest sign;
 };
 
@@ -245,9 +250,17 @@ int ParseRequest(const TOptions& o, CreateRequest& r) {
     if (!(format == "xml" ? cfg.ToXml(r.config, error) : cfg.ToText(r.config, error)))
         return Complain(kCmd, error, kExitUsage);
 
+    if (int status = ReadBranding(o, r.branding, error); status != kExitOk)
+        return Complain(kCmd, error, status);
+
     // The stub.
     UString stub = o.Value("stub");
     if (stub == u"none") {
+        if (r.branding.Any())
+            return Complain(kCmd,
+                            "--icon, --version-info and --picture dress the stub: "
+                            "they need one",
+                            kExitUsage);
         r.host_image.clear();
     } else {
         if (stub.empty()) {
@@ -266,6 +279,14 @@ int ParseRequest(const TOptions& o, CreateRequest& r) {
                             kExitPackage);
         if (r.host_image.compare(0, 2, "MZ") != 0)
             PrintErr("zmpack create: note: " + U8(stub) + " is not a Windows program\n");
+        if (r.branding.Any()) {
+            std::string branded;
+            if (!BrandImage(r.host_image, r.branding, branded, error))
+                return Complain(kCmd, "stub: " + U8(stub) + ": " + error, kExitPackage);
+            r.host_image = std::move(branded);
+            PeImage pe;
+            if (pe.Parse(r.host_image, error)) r.checksum_offset = pe.ChecksumOffset();
+        }
     }
 
     // The language pack.
@@ -322,6 +343,11 @@ int Build(CreateRequest& r) {
               (!r.with_lpk || w.AddBlock("lpk", r.lpk, false, true, 1, KeyFor("lpk"))) &&
               w.AddBlockFromFile("zip", payload, true, 15, KeyFor("zip")) && w.Finish();
     if (!ok) return Complain(kCmd, w.Error(), kExitPackage);
+    if (r.branding.Any()) {
+        std::string error;
+        if (!StampFileChecksum(temp_pkg.Path(), r.checksum_offset, error))
+            return Complain(kCmd, error, kExitPackage);
+    }
     // Signed last: the signature covers the package as it is written.
     TTempFile signed_pkg(r.sign.Wanted() ? TempNameFor(r.output, u".signed.tmp") : UString());
     if (r.sign.Wanted()) {
@@ -344,6 +370,7 @@ int Build(CreateRequest& r) {
 int CmdCreate(const std::vector<UString>& args) {
     TOptions o;
     std::vector<OptionSpec> specs = kSpecs;
+    specs.insert(specs.end(), kBrandSpecs.begin(), kBrandSpecs.end());
     specs.insert(specs.end(), kSignSpecs.begin(), kSignSpecs.end());
     if (!o.Parse(specs, args)) return Complain(kCmd, o.Error(), kExitUsage);
     if (o.Has("help")) {
@@ -353,6 +380,8 @@ int CmdCreate(const std::vector<UString>& args) {
         if (at != std::string::npos) help.replace(at, 10, WholeDeflateName());
         const size_t sign = help.find("%SIGNING%\n");
         if (sign != std::string::npos) help.replace(sign, 10, kSignHelp);
+        const size_t brand = help.find("%BRANDING%\n");
+        if (brand != std::string::npos) help.replace(brand, 11, kBrandHelp);
         PrintOut(help);
         return kExitOk;
     }

@@ -18,6 +18,7 @@ int CmdList(const std::vector<UString>& args);
 int CmdVerify(const std::vector<UString>& args);
 int CmdExtract(const std::vector<UString>& args);
 int CmdSign(const std::vector<UString>& args);
+int CmdBrand(const std::vector<UString>& args);
 
 // Output in UTF-8 on standard output / standard error.
 void PrintOut(const std::string& text);

@@ -19,6 +19,7 @@ const Command kCommands[] = {
     {"list", CmdList, "list the entries of a package's archive"},
     {"verify", CmdVerify, "check a package's archive: stored CRC-32 and a test extraction"},
     {"extract", CmdExtract, "extract a package as the installer would"},
+    {"brand", CmdBrand, "give an unsigned package the publisher's icon, version and picture"},
     {"sign", CmdSign, "sign a package (Authenticode) so that it opens as before"},
 };
 
