@@ -62,6 +62,9 @@ EOF_BMP
 fi
 h_pack "$pkg" "$stub" "$payload" "${options[@]}" || fail "no package"
 if [ -n "$signed" ]; then
+  # Before signing, the branded file's checksum is the one Windows computes for the whole file.
+  seen=$(h_wine "$probe" "$(h_winpath "$pkg")" | tr -d '\r') || fail "the version probe failed"
+  grep -qx "checksum=ok" <<<"$seen" || fail "Windows finds another checksum: $seen"
   openssl req -x509 -newkey rsa:2048 -nodes -keyout "$work/key.pem" -out "$work/cert.pem" \
     -days 30 -subj "/O=Test Publisher/CN=Test Signing" >/dev/null 2>&1 || fail "no certificate"
   osslsigncode sign -certs "$work/cert.pem" -key "$work/key.pem" -h sha1 -in "$pkg" \

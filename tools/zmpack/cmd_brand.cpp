@@ -26,7 +26,7 @@ const char* const kHelp =
     "package. Brand before signing: a signed package is refused.\n\n"
     "  -o, --output OUT         write the branded package here instead\n"
     "%BRANDING%\n"
-    "Exit status: 0 branded, 1 the package or a file given cannot be used, 2 a usage error.\n";
+    "\nExit status: 0 branded, 1 the package or a file given cannot be used, 2 a usage error.\n";
 
 std::string U8(const UString& s) { return platform::WideToUtf8(s); }
 
