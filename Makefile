@@ -8,7 +8,7 @@ CMAKE_GEN := -G Ninja
 FUZZ := $(BUILD)/fuzz
 ASAN := $(BUILD)/asan
 FUZZ_SECONDS ?= 600
-FUZZ_TARGETS := container config lang lz77 messages zipdir engine signedimage solid
+FUZZ_TARGETS := container config lang lz77 messages zipdir engine signedimage solid resources
 XVFB := xvfb-run -a -s "-screen 0 1024x768x24"
 
 DIST := $(BUILD)/dist

@@ -113,6 +113,50 @@ def signed_image(archive, padding=0, table=None, plus=False, table_pos=None):
     return bytes(out)
 
 
+def resource_section(rva=0x2000):
+    """A resource section at rva: an icon group 1 naming icon 1, the icon, a version record 1
+    with one string table, and raw data named WIZARDBITMAP."""
+    def node(key, value=b'', children=(), text=False):
+        head = key.encode('utf-16-le') + b'\0\0'
+        body = head + bytes(-(6 + len(head)) % 4) + value
+        for c in children:
+            body += bytes(-(6 + len(body)) % 4) + c
+        return struct.pack('<HHH', 6 + len(body), len(value) // 2 if text else len(value),
+                           1 if text else 0) + body
+    fixed = struct.pack('<13I', 0xFEEF04BD, 0x10000, 0x10002, 0x30004, 0x10002, 0x30004,
+                        0x3F, 0, 0x40004, 1, 0, 0, 0)
+    strings = node('041904B0', children=[node('FileVersion', '1.2.3.4\0'.encode('utf-16-le'),
+                                               text=True)])
+    version = node('VS_VERSION_INFO', fixed, [node('StringFileInfo', children=[strings]),
+                                              node('VarFileInfo', children=[
+                                                  node('Translation', b'\x19\x04\xb0\x04')])])
+    icon = struct.pack('<IiiHHIIiiII', 40, 1, 2, 1, 32, 0, 0, 0, 0, 0, 0) + bytes(8)
+    group = struct.pack('<HHHBBBBHHIH', 0, 1, 1, 1, 1, 0, 0, 1, 32, len(icon), 1)
+    leaves = [(3, 1, icon), (10, 'WIZARDBITMAP', b'BM picture'), (14, 1, group), (16, 1, version)]
+    # Root table, one table per type and per name, then data entries, the name, the data.
+    tables = 16 + 8 * len(leaves) + 2 * len(leaves) * (16 + 8)
+    entries = tables
+    name_at = entries + 16 * len(leaves)
+    name = struct.pack('<H', 12) + 'WIZARDBITMAP'.encode('utf-16-le')
+    data_at = name_at + len(name) + (-(name_at + len(name)) % 8)
+    out = bytearray(data_at)
+    struct.pack_into('<12xHH', out, 0, 1, len(leaves) - 1)
+    placed = []
+    for i, (kind, ident, payload) in enumerate(leaves):
+        type_table = 16 + 8 * len(leaves) + 48 * i
+        name_table = type_table + 24
+        struct.pack_into('<II', out, 16 + 8 * i, kind, 0x80000000 | type_table)
+        ident_field = (0x80000000 | name_at) if isinstance(ident, str) else ident
+        struct.pack_into('<12xHHII', out, type_table, int(isinstance(ident, str)),
+                         int(not isinstance(ident, str)), ident_field, 0x80000000 | name_table)
+        struct.pack_into('<12xHHII', out, name_table, 0, 1, 1033, entries + 16 * i)
+        at = len(out) + (-len(out) % 8)
+        out += bytes(at - len(out)) + payload
+        struct.pack_into('<IIII', out, entries + 16 * i, rva + at, len(payload), 0, 0)
+    out[name_at:name_at + len(name)] = name
+    return bytes(out)
+
+
 def seeds():
     small_zip = zip_bytes([('a.txt', b'hello', zipfile.ZIP_STORED),
                            ('dir/', b'', zipfile.ZIP_STORED),
@@ -153,6 +197,7 @@ def seeds():
     yield 'solid', 'seed-cut', solid_zip([(b'a.txt', text), (b'b.txt', text[::-1])], cut=7)
     yield 'solid', 'seed-lzma', zip_bytes([('one.txt', text, zipfile.ZIP_LZMA),
                                            ('two.bin', code, zipfile.ZIP_LZMA)])
+    yield 'resources', 'seed-stub', resource_section()
     yield 'signedimage', 'seed-unsigned', signed_image(small_zip)
     yield 'signedimage', 'seed-signed', signed_image(small_zip, 5, sig)
     yield 'signedimage', 'seed-signed64', signed_image(small_zip, 3, cert_record(b'x509', 1) + sig,
