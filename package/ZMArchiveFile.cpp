@@ -6,6 +6,8 @@
 #include "common/abuseurl.h"
 #include "common/filenames.h"
 #include "common/ownfile.h"
+#include "engine/signedimage.h"
+#include "package/authenticode.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/pathparts.h"
@@ -104,7 +106,36 @@ void TZMArchiveFile::FindSingleExe() {
 }
 
 bool TZMArchiveFile::VerifyZip(bool fast, const ProgressCallback& progress) const {
-    return Container ? Container->VerifyBlock("zip", fast, progress) : false;
+    if (!Container) return false;
+    platform::FileStream f;
+    if (!f.Open(Container->FileName, platform::FileStream::Mode::ReadShared))
+        return Container->VerifyBlock("zip", fast, progress);
+    zipformat::FileSource whole(f, true);
+    const zipformat::SignedImage image = zipformat::FindSignedImage(whole);
+    if (image.table_offset == 0 && image.table_size == 0) {
+        f.Close();
+        return Container->VerifyBlock("zip", fast, progress);
+    }
+    // A signed file: its digest must be each signature's, or something it covers has changed.
+    std::vector<authenticode::Signature> signatures;
+    if (!image.has_table ||
+        authenticode::ReadSignatures(whole, image, signatures) != authenticode::TableRead::Ok)
+        return false;
+    const std::vector<platform::DigestKind> kinds = authenticode::KindsOf(signatures);
+    for (const authenticode::Signature& s : signatures)
+        if (authenticode::FindAlgorithm(s.algorithm_oid) == nullptr) return false;
+    f.Close();
+    authenticode::ImageDigest digest(image, kinds);
+    if (!digest.Ok()) return false;
+    bool aborted = false;
+    const bool crc_ok = Container->VerifyBlockFeeding(
+        "zip", fast, progress, digest.End(),
+        [&digest](int64_t offset, const void* data, size_t size) {
+            digest.Update(offset, data, size);
+        },
+        aborted);
+    if (aborted) return true;
+    return crc_ok && digest.Matches(signatures);
 }
 
 AnsiString TZMArchiveFile::GetAbuseUrl() const {

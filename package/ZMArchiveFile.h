@@ -66,7 +66,11 @@ class TZMArchiveFile {
     void FindSingleExe();
     // Entries that are files, not folders, counted when the archive was opened.
     int FileCount() const { return file_count_; }
-    // The "zip" block's CRC check with paced progress (see TZMContainerFile::VerifyBlock).
+    // The contents check: the "zip" block's CRC check with paced progress (see
+    // TZMContainerFile::VerifyBlock). When the file is signed, the same pass also recomputes the
+    // file's Authenticode digest (package/authenticode.h) and holds it against each signature's:
+    // a digest that differs, a certificate table that does not read or a digest algorithm this
+    // system does not know fails the check as a CRC mismatch does. An aborted check is true.
     bool VerifyZip(bool fast, const ProgressCallback& progress) const;
     // The abuse-report page for this package: the base address followed by ArchiveId.
     AnsiString GetAbuseUrl() const;

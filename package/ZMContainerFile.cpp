@@ -209,42 +209,106 @@ int64_t TZMContainerFile::ChunkSize(int64_t data_size) {
     return q;
 }
 
-bool TZMContainerFile::VerifyBlock(const AnsiString& name, bool fast,
-                                   const ProgressCallback& progress) const {
-    const TZMArchiveBlock* b = Find(name);
-    if (b == nullptr || !b->CheckCrc) return true;
-    FileStream f;
-    if (!f.Open(FileName, FileStream::Mode::ReadShared)) return false;
-    // Data that the file does not hold cannot match its checksum.
-    if (!DataFits(*b, f.Size()) || !f.Seek(b->DataOffset)) return false;
+namespace {
 
-    const unsigned delay = StepDelayMs(b->DataSize, fast);
-    const int64_t chunk = ChunkSize(b->DataSize);
+// Reads `size` bytes from the file's position a chunk at a time with paced progress reports,
+// handing each chunk to `take` as read. Returns the bytes read: fewer when the file ends or a
+// read fails early, or when progress set abort (then aborted is set).
+int64_t PacedPass(FileStream& f, int64_t size, bool fast, const ProgressCallback& progress,
+                  const std::function<void(unsigned char*, size_t)>& take, bool& aborted) {
+    aborted = false;
+    const unsigned delay = TZMContainerFile::StepDelayMs(size, fast);
+    const int64_t chunk = TZMContainerFile::ChunkSize(size);
     std::vector<unsigned char> buf(static_cast<size_t>(chunk));
 
     auto read_chunk = [&](int64_t want) -> size_t {
-        size_t got = want > 0 ? f.Read(buf.data(), static_cast<size_t>(want)) : 0;
-        if (b->Scrambled) XorScramble(buf.data(), got, b->XorKey);
+        const size_t got = want > 0 ? f.Read(buf.data(), static_cast<size_t>(want)) : 0;
+        take(buf.data(), got);
         return got;
     };
 
-    size_t got = read_chunk(std::min(chunk, b->DataSize));
-    uint32_t crc = Crc32Update(0, buf.data(), got);
+    size_t got = read_chunk(std::min(chunk, size));
     int64_t total = static_cast<int64_t>(got);
     int last_percent = 0;
     while (got > 0) {
-        got = read_chunk(std::min(chunk, b->DataSize - total));
-        crc = Crc32Update(crc, buf.data(), got);
+        got = read_chunk(std::min(chunk, size - total));
         total += static_cast<int64_t>(got);
         const int percent = static_cast<int>(
-            std::nearbyint(static_cast<double>(total) / static_cast<double>(b->DataSize) * 100.0));
+            std::nearbyint(static_cast<double>(total) / static_cast<double>(size) * 100.0));
         if (percent != last_percent) {
             bool abort = false;
             if (progress) progress(percent, abort);
             last_percent = percent;
             if (delay > 0) Pause(delay);
-            if (abort) return true;
+            if (abort) {
+                aborted = true;
+                break;
+            }
         }
     }
-    return crc == b->Crc32;
+    return total;
+}
+
+// Hands [from, to) of the file to sink without progress. False on a read error.
+bool Feed(FileStream& f, int64_t from, int64_t to, const ByteSink& sink) {
+    if (from >= to) return true;
+    std::vector<unsigned char> buf(static_cast<size_t>(std::min<int64_t>(to - from, 1 << 20)));
+    if (!f.Seek(from)) return false;
+    while (from < to) {
+        const size_t n = static_cast<size_t>(std::min<int64_t>(to - from, buf.size()));
+        if (!f.ReadExact(buf.data(), n)) return false;
+        sink(from, buf.data(), n);
+        from += static_cast<int64_t>(n);
+    }
+    return true;
+}
+
+}  // namespace
+
+bool TZMContainerFile::VerifyBlock(const AnsiString& name, bool fast,
+                                   const ProgressCallback& progress) const {
+    bool aborted = false;
+    return VerifyBlockFeeding(name, fast, progress, 0, nullptr, aborted);
+}
+
+bool TZMContainerFile::VerifyBlockFeeding(const AnsiString& name, bool fast,
+                                          const ProgressCallback& progress, int64_t end,
+                                          const ByteSink& sink, bool& aborted) const {
+    aborted = false;
+    const TZMArchiveBlock* b = Find(name);
+    const bool check = b != nullptr && b->CheckCrc;
+    if (!check && !sink) return true;
+    FileStream f;
+    if (!f.Open(FileName, FileStream::Mode::ReadShared)) return false;
+    const int64_t file_size = f.Size();
+    if (sink && (end < 0 || end > file_size)) return false;
+    if (!check) {
+        // Nothing to check but the bytes the sink wants, with the progress a check would give.
+        if (end == 0) return true;
+        int64_t at = 0;
+        const auto take = [&](unsigned char* data, size_t n) {
+            sink(at, data, n);
+            at += static_cast<int64_t>(n);
+        };
+        if (!f.Seek(0)) return false;
+        return PacedPass(f, end, fast, progress, take, aborted) == end || aborted;
+    }
+    // Data that the file does not hold cannot match its checksum.
+    if (!DataFits(*b, file_size)) return false;
+    const int64_t data_end = b->DataOffset + b->DataSize;
+    if (sink && !Feed(f, 0, std::min(b->DataOffset, end), sink)) return false;
+    if (!f.Seek(b->DataOffset)) return false;
+
+    uint32_t crc = 0;
+    int64_t at = b->DataOffset;
+    const auto take = [&](unsigned char* data, size_t n) {
+        if (sink) sink(at, data, n);
+        at += static_cast<int64_t>(n);
+        if (b->Scrambled) XorScramble(data, n, b->XorKey);
+        crc = Crc32Update(crc, data, n);
+    };
+    PacedPass(f, b->DataSize, fast, progress, take, aborted);
+    if (aborted) return true;
+    if (crc != b->Crc32) return false;
+    return !sink || Feed(f, std::max(data_end, std::min(b->DataOffset, end)), end, sink);
 }

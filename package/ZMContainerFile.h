@@ -57,6 +57,9 @@ class TZMArchiveBlock {
 
 // percent: 0..100; set abort to stop the check early.
 using ProgressCallback = std::function<void(int percent, bool& abort)>;
+// Receives a file's bytes as a check reads them: the file offset of the first, then the bytes as
+// stored (before any unscrambling).
+using ByteSink = std::function<void(int64_t offset, const void* data, size_t size)>;
 
 class TZMContainerFile {
   public:
@@ -76,6 +79,14 @@ class TZMContainerFile {
     // Checks the block's CRC with paced progress reports. True when the block is absent, not
     // marked for checking, or the check was aborted; false on a mismatch or data cut short.
     bool VerifyBlock(const AnsiString& name, bool fast, const ProgressCallback& progress) const;
+    // VerifyBlock that also hands `sink` every byte of the file before `end`, in file order, in
+    // the same pass and progress: the bytes before the block and those after it around the
+    // block's own. When the block is absent or not marked for checking, the pass goes over the
+    // bytes before `end` alone, paced as a block of that size would be. aborted tells whether
+    // progress stopped the pass (then the result is true). False on a CRC mismatch or on bytes
+    // the file does not hold.
+    bool VerifyBlockFeeding(const AnsiString& name, bool fast, const ProgressCallback& progress,
+                            int64_t end, const ByteSink& sink, bool& aborted) const;
 
     // The pause between progress reports goes through this hook; tests record it instead of
     // waiting. nullptr restores the real sleep.

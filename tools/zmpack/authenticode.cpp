@@ -1,53 +1,15 @@
 #include "tools/zmpack/authenticode.h"
 
-#include <algorithm>
-#include <memory>
-
-#include "common/littleendian.h"
 #include "engine/signedimage.h"
 #include "engine/zipformat.h"
 #include "platform/codepage.h"
-#include "platform/digest.h"
 #include "platform/files.h"
 #include "platform/signedmessage.h"
-#include "tools/zmpack/der.h"
+#include "package/authenticode.h"
+#include "package/der.h"
 
 namespace zmpack {
 namespace {
-
-constexpr const char* kSignedData = "1.2.840.113549.1.7.2";
-constexpr const char* kIndirectData = "1.3.6.1.4.1.311.2.1.4";
-constexpr const char* kNestedSignature = "1.3.6.1.4.1.311.2.4.1";
-constexpr int kMaxNesting = 8;
-constexpr uint16_t kPkcsSignedData = 2;
-
-struct Algorithm {
-    const char* oid;
-    const char* name;
-    platform::DigestKind kind;
-};
-constexpr Algorithm kAlgorithms[] = {
-    {"1.2.840.113549.2.5", "md5", platform::DigestKind::Md5},
-    {"1.3.14.3.2.26", "sha1", platform::DigestKind::Sha1},
-    {"2.16.840.1.101.3.4.2.1", "sha256", platform::DigestKind::Sha256},
-    {"2.16.840.1.101.3.4.2.2", "sha384", platform::DigestKind::Sha384},
-    {"2.16.840.1.101.3.4.2.3", "sha512", platform::DigestKind::Sha512},
-};
-
-const Algorithm* FindAlgorithm(const std::string& oid) {
-    for (const Algorithm& a : kAlgorithms)
-        if (oid == a.oid) return &a;
-    return nullptr;
-}
-
-// One signature as the DER says it.
-struct Signature {
-    std::string der;  // the whole ContentInfo
-    std::string algorithm_oid;
-    std::string digest;   // what the signer hashed the file to
-    std::string content;  // the SpcIndirectDataContent's contents (what was signed)
-    std::string signer;
-};
 
 std::string Bytes(const uint8_t* p, size_t n) {
     return std::string(reinterpret_cast<const char*>(p), n);
@@ -94,9 +56,9 @@ std::string NameText(const der::Element& name) {
 }
 
 // The subject of the certificate among `certs` with this issuer and serial number.
-std::string SignerSubject(const der::Element& certs, const der::Element& issuer,
-                          const der::Element& serial) {
-    der::Reader r(certs);
+std::string SignerSubject(const std::string& certs, const std::string& issuer,
+                          const std::string& serial) {
+    der::Reader r(reinterpret_cast<const uint8_t*>(certs.data()), certs.size());
     der::Element cert;
     while (r.Next(der::kSequence, cert)) {
         der::Reader c(cert);
@@ -108,106 +70,11 @@ std::string SignerSubject(const der::Element& certs, const der::Element& issuer,
             !t.Next(der::kSequence, cert_issuer) || !t.Next(der::kSequence, validity) ||
             !t.Next(der::kSequence, subject))
             continue;
-        if (Bytes(number.whole, number.whole_size) == Bytes(serial.whole, serial.whole_size) &&
-            Bytes(cert_issuer.whole, cert_issuer.whole_size) ==
-                Bytes(issuer.whole, issuer.whole_size))
+        if (Bytes(number.whole, number.whole_size) == serial &&
+            Bytes(cert_issuer.whole, cert_issuer.whole_size) == issuer)
             return NameText(subject);
     }
     return std::string();
-}
-
-// Reads a ContentInfo holding SignedData, and the signatures nested in its signer's unsigned
-// attributes, into out. False when it is not one.
-bool ParseSignature(const uint8_t* data, size_t size, int depth, std::vector<Signature>& out) {
-    if (depth > kMaxNesting) return false;
-    der::Reader top(data, size);
-    der::Element info, type, wrapped, signed_data;
-    if (!top.Next(der::kSequence, info)) return false;
-    der::Reader ri(info);
-    if (!ri.Next(der::kOid, type) || der::OidText(type) != kSignedData ||
-        !ri.Next(der::ContextTag(0), wrapped))
-        return false;
-    der::Reader rw(wrapped);
-    if (!rw.Next(der::kSequence, signed_data)) return false;
-    der::Reader sd(signed_data);
-    der::Element version, algs, content_info, certs, signers;
-    if (!sd.Next(der::kInteger, version) || !sd.Next(der::kSet, algs) ||
-        !sd.Next(der::kSequence, content_info))
-        return false;
-    const bool has_certs = sd.Next(der::ContextTag(0), certs);
-    sd.SkipIf(der::ContextTag(1));
-    if (!sd.Next(der::kSet, signers)) return false;
-
-    Signature s;
-    s.der = Bytes(info.whole, info.whole_size);
-    // contentInfo: SpcIndirectDataContent { data, DigestInfo { algorithm, digest } }
-    der::Reader rc(content_info);
-    der::Element content_type, explicit_content, indirect, attr, digest_info, alg_id, alg_oid,
-        digest;
-    if (!rc.Next(der::kOid, content_type) || der::OidText(content_type) != kIndirectData ||
-        !rc.Next(der::ContextTag(0), explicit_content))
-        return false;
-    der::Reader re(explicit_content);
-    if (!re.Next(der::kSequence, indirect)) return false;
-    s.content = Bytes(indirect.data, indirect.size);
-    der::Reader rind(indirect);
-    if (!rind.Next(der::kSequence, attr) || !rind.Next(der::kSequence, digest_info)) return false;
-    der::Reader rdi(digest_info);
-    if (!rdi.Next(der::kSequence, alg_id) || !rdi.Next(der::kOctetString, digest)) return false;
-    der::Reader ra(alg_id);
-    if (!ra.Next(der::kOid, alg_oid)) return false;
-    s.algorithm_oid = der::OidText(alg_oid);
-    s.digest = Bytes(digest.data, digest.size);
-
-    // The first signer: who signed, and what is nested in its unsigned attributes.
-    der::Reader rs(signers);
-    der::Element signer;
-    std::vector<Signature> nested;
-    if (rs.Next(der::kSequence, signer)) {
-        der::Reader si(signer);
-        der::Element si_version, issuer_serial, issuer, serial;
-        if (si.Next(der::kInteger, si_version) && si.Next(der::kSequence, issuer_serial)) {
-            der::Reader ris(issuer_serial);
-            if (has_certs && ris.Next(der::kSequence, issuer) && ris.Next(der::kInteger, serial))
-                s.signer = SignerSubject(certs, issuer, serial);
-            der::Element skip, unsigned_attrs;
-            si.Next(der::kSequence, skip);     // digest algorithm
-            si.SkipIf(der::ContextTag(0));     // authenticated attributes
-            si.Next(der::kSequence, skip);     // signature algorithm
-            si.Next(der::kOctetString, skip);  // the signature
-            if (si.Next(der::ContextTag(1), unsigned_attrs)) {
-                der::Reader ru(unsigned_attrs);
-                der::Element a;
-                while (ru.Next(der::kSequence, a)) {
-                    der::Reader ra2(a);
-                    der::Element oid, values, value;
-                    if (!ra2.Next(der::kOid, oid) || der::OidText(oid) != kNestedSignature ||
-                        !ra2.Next(der::kSet, values))
-                        continue;
-                    der::Reader rv(values);
-                    while (rv.Next(der::kSequence, value))
-                        if (!ParseSignature(value.whole, value.whole_size, depth + 1, nested))
-                            return false;
-                }
-            }
-        }
-    }
-    out.push_back(std::move(s));
-    for (Signature& n : nested) out.push_back(std::move(n));
-    return true;
-}
-
-// Hashes [from, to) of the file into d.
-bool HashRange(platform::FileStream& f, int64_t from, int64_t to, platform::Digest& d) {
-    std::vector<char> buf(1 << 20);
-    if (!f.Seek(from)) return false;
-    while (from < to) {
-        const size_t n = static_cast<size_t>(std::min<int64_t>(to - from, buf.size()));
-        if (!f.ReadExact(buf.data(), n)) return false;
-        d.Update(buf.data(), n);
-        from += static_cast<int64_t>(n);
-    }
-    return true;
 }
 
 }  // namespace
@@ -232,57 +99,47 @@ bool ReadSignature(const UString& path, const std::string& ca_file, SignatureInf
                 : "the signature's certificate table is malformed or lies outside the file");
         return true;
     }
-    // The table's records: the PKCS#7 ones, each 8-aligned.
-    std::vector<Signature> signatures;
-    int64_t pos = image.table_offset;
-    const int64_t end = image.table_offset + image.table_size;
-    while (pos + 8 <= end) {
-        uint8_t h[8];
-        if (!whole.ReadAt(pos, h, sizeof h)) break;
-        const int64_t len = le::Get32(h);
-        const uint16_t type = le::Get16(h + 6);
-        if (len < 8 || len > end - pos) break;
-        if (type == kPkcsSignedData) {
-            std::string blob(static_cast<size_t>(len - 8), '\0');
-            if (!whole.ReadAt(pos + 8, &blob[0], blob.size()) ||
-                !ParseSignature(reinterpret_cast<const uint8_t*>(blob.data()), blob.size(), 0,
-                                signatures)) {
-                info.problems.push_back("the signature is not a readable Authenticode signature");
-                return true;
-            }
-        }
-        pos += (len + 7) & ~int64_t{7};
+    std::vector<authenticode::Signature> signatures;
+    switch (authenticode::ReadSignatures(whole, image, signatures)) {
+        case authenticode::TableRead::Ok:
+            break;
+        case authenticode::TableRead::Unreadable:
+            info.problems.push_back("the signature is not a readable Authenticode signature");
+            return true;
+        case authenticode::TableRead::NoSignature:
+            info.problems.push_back("the certificate table holds no Authenticode signature");
+            return true;
     }
     info.count = static_cast<int>(signatures.size());
-    if (signatures.empty()) {
-        info.problems.push_back("the certificate table holds no Authenticode signature");
-        return true;
-    }
-    const Algorithm* outer = FindAlgorithm(signatures[0].algorithm_oid);
-    info.algorithm = outer != nullptr ? outer->name : signatures[0].algorithm_oid;
-    info.signer = signatures[0].signer;
+    const authenticode::Signature& first = signatures[0];
+    const authenticode::Algorithm* outer = authenticode::FindAlgorithm(first.algorithm_oid);
+    info.algorithm = outer != nullptr ? outer->name : first.algorithm_oid;
+    if (!first.certificates.empty() && !first.issuer.empty())
+        info.signer = SignerSubject(first.certificates, first.issuer, first.serial);
 
-    // Each signature's digest, over the file without the checksum, the security entry and the
-    // table itself.
+    // The file's digest of every kind the signatures use, in one pass over the file without the
+    // checksum, the security entry and the table itself.
+    authenticode::ImageDigest digest(image, authenticode::KindsOf(signatures));
+    if (!digest.Ok() || !authenticode::HashFile(whole, digest)) {
+        const authenticode::Algorithm* a = outer;
+        for (size_t i = 1; a == nullptr && i < signatures.size(); ++i)
+            a = authenticode::FindAlgorithm(signatures[i].algorithm_oid);
+        if (a != nullptr) {
+            error = "cannot read " + platform::WideToUtf8(path) + " for its " + a->name + " digest";
+            return false;
+        }
+    }
     info.digest_ok = true;
     info.signature_ok = true;
-    for (const Signature& s : signatures) {
-        const Algorithm* a = FindAlgorithm(s.algorithm_oid);
+    for (const authenticode::Signature& s : signatures) {
+        const authenticode::Algorithm* a = authenticode::FindAlgorithm(s.algorithm_oid);
         if (a == nullptr) {
             info.digest_ok = false;
             info.problems.push_back("the signature uses an unknown digest algorithm " +
                                     s.algorithm_oid);
             continue;
         }
-        platform::Digest d(a->kind);
-        const bool read = d.Ok() && HashRange(f, 0, image.checksum_pos, d) &&
-                          HashRange(f, image.checksum_pos + 4, image.security_entry_pos, d) &&
-                          HashRange(f, image.security_entry_pos + 8, image.table_offset, d);
-        if (!read) {
-            error = "cannot read " + platform::WideToUtf8(path) + " for its " + a->name + " digest";
-            return false;
-        }
-        if (d.Final() != s.digest) {
+        if (digest.Value(a->kind) != s.digest) {
             info.digest_ok = false;
             info.problems.push_back(std::string("the file does not match its ") + a->name +
                                     " signature: bytes it covers have changed");

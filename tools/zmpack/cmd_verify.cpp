@@ -69,7 +69,7 @@ int CmdVerify(const std::vector<UString>& args) {
                    *package.Container->Blocks[static_cast<size_t>(index)];
                !block.CheckCrc) {
         out += "zip block: not marked for a CRC-32 check\n";
-    } else if (package.VerifyZip(true, nullptr)) {
+    } else if (package.Container->VerifyBlock("zip", true, nullptr)) {  // the signature is above
         out += "zip block: CRC-32 " + Hex(block.Crc32) + " ok\n";
     } else {
         out += "zip block: CRC-32 does not match the stored " + Hex(block.Crc32) + "\n";

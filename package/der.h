@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <string>
 
-namespace zmpack {
 namespace der {
 
 constexpr uint8_t kInteger = 0x02, kOctetString = 0x04, kNull = 0x05, kOid = 0x06, kSequence = 0x30,
@@ -47,4 +46,3 @@ class Reader {
 std::string OidText(const Element& oid);
 
 }  // namespace der
-}  // namespace zmpack

@@ -1,6 +1,5 @@
-#include "tools/zmpack/der.h"
+#include "package/der.h"
 
-namespace zmpack {
 namespace der {
 
 bool Reader::Next(Element& e) {
@@ -61,4 +60,3 @@ std::string OidText(const Element& oid) {
 }
 
 }  // namespace der
-}  // namespace zmpack
