@@ -134,8 +134,7 @@ TableRead ReadSignatures(zipformat::ByteSource& file, const zipformat::SignedIma
         if (type == kPkcsSignedData) {
             std::string blob(static_cast<size_t>(len - 8), '\0');
             if (!file.ReadAt(pos + 8, &blob[0], blob.size()) ||
-                !ParseSignature(reinterpret_cast<const uint8_t*>(blob.data()), blob.size(), 0,
-                                out))
+                !ParseSignature(reinterpret_cast<const uint8_t*>(blob.data()), blob.size(), 0, out))
                 return TableRead::Unreadable;
         }
         pos += (len + 7) & ~int64_t{7};

@@ -56,7 +56,8 @@ TableRead ReadSignatures(zipformat::ByteSource& file, const zipformat::SignedIma
 class ImageDigest {
   public:
     // One digest per distinct kind in `kinds`.
-    ImageDigest(const zipformat::SignedImage& image, const std::vector<platform::DigestKind>& kinds);
+    ImageDigest(const zipformat::SignedImage& image,
+                const std::vector<platform::DigestKind>& kinds);
     ~ImageDigest();
     ImageDigest(const ImageDigest&) = delete;
     ImageDigest& operator=(const ImageDigest&) = delete;

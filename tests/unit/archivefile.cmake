@@ -4,3 +4,11 @@ if(NOT ZM_BUILD_TESTS)
 endif()
 zm_test(archivefile_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/archivefile_test.cpp
         LIBS zm_archivefile zm_zipkit zm_testutil)
+
+# The contents check of signed packages; signing goes through openssl and osslsigncode, Linux
+# programs: natively only (the Windows build's share is tests/win/setup_broken.sh).
+if(NOT WIN32)
+  zm_library(zm_signkit SOURCES ${CMAKE_CURRENT_LIST_DIR}/signkit.cpp)
+  zm_test(selfcheck_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/selfcheck_test.cpp
+          LIBS zm_archivefile zm_signkit zm_zipkit zm_testutil)
+endif()

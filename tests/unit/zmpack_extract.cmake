@@ -13,7 +13,7 @@ add_dependencies(zmpack_extract_test zm_engine_resource)
 # the signed package verified by zmpack.exe and installed end to end in tests/win).
 if(NOT WIN32)
   zm_test(zmpack_sign_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/zmpack_sign_test.cpp
-          LIBS zm_zmpack_core zm_testutil)
+          LIBS zm_zmpack_core zm_signkit zm_testutil)
   zm_resources(zmpack_sign_test LANGPACK ${CMAKE_SOURCE_DIR}/lang/packs/languages.xml
                ZEResDll19 ${ZM_ENGINE_RESOURCE})
   add_dependencies(zmpack_sign_test zm_engine_resource)
