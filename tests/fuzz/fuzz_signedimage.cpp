@@ -1,10 +1,13 @@
 // Where the archive ends in a signed program, from memory: the PE headers, the security entry, the
-// certificate table and the end record before it. When the archive ends before the table, its
-// directory is walked in the bytes up to there, as setup reads itself.
+// certificate table and the end record before it; the table's signatures (DER nested to any
+// depth, lengths past the end) and the file's digest of the kinds they name. When the archive ends
+// before the table, its directory is walked in the bytes up to there, as setup reads itself.
 #include <cstdlib>
+#include <vector>
 
 #include "engine/signedimage.h"
 #include "engine/zipformat.h"
+#include "package/authenticode.h"
 #include "tests/fuzz/fuzz_common.h"
 
 namespace {
@@ -29,6 +32,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (image.has_table) {
         Check(image.table_size >= 8 && image.table_offset + image.table_size == n);
         Check(image.archive_end == n || image.archive_end <= image.table_offset);
+        std::vector<authenticode::Signature> signatures;
+        if (authenticode::ReadSignatures(whole, image, signatures) == authenticode::TableRead::Ok) {
+            Check(!signatures.empty());
+            authenticode::ImageDigest digest(image, authenticode::KindsOf(signatures));
+            Check(authenticode::HashFile(whole, digest) && digest.Complete());
+            digest.Matches(signatures);
+        }
     }
     if (image.archive_end == n) return 0;
     // Only a table closing the file moves the archive's end, and only past zero padding.

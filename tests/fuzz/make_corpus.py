@@ -157,6 +157,46 @@ def resource_section(rva=0x2000):
     return bytes(out)
 
 
+def der(tag, content=b''):
+    """One DER element: tag, definite length, contents."""
+    n = len(content)
+    if n < 0x80:
+        length = bytes([n])
+    else:
+        body = n.to_bytes((n.bit_length() + 7) // 8, 'big')
+        length = bytes([0x80 | len(body)]) + body
+    return bytes([tag]) + length + content
+
+
+def oid(dotted):
+    parts = [int(p) for p in dotted.split('.')]
+    out = bytes([parts[0] * 40 + parts[1]])
+    for v in parts[2:]:
+        chunk = [v & 0x7F]
+        v >>= 7
+        while v:
+            chunk.insert(0, 0x80 | (v & 0x7F))
+            v >>= 7
+        out += bytes(chunk)
+    return der(0x06, out)
+
+
+def authenticode(digest_oid, digest_size, nested=b''):
+    """A ContentInfo shaped as an Authenticode signature (no real signature in it), with the
+    signatures in nested among its signer's unsigned attributes."""
+    digest_info = der(0x30, der(0x30, oid(digest_oid)) + der(0x04, bytes(digest_size)))
+    content = der(0x30, oid('1.3.6.1.4.1.311.2.1.4') +
+                  der(0xA0, der(0x30, der(0x30) + digest_info)))
+    unsigned = b''
+    if nested:
+        unsigned = der(0xA1, der(0x30, oid('1.3.6.1.4.1.311.2.4.1') + der(0x31, nested)))
+    signer = der(0x30, der(0x02, b'\x01') + der(0x30, der(0x30) + der(0x02, b'\x01')) +
+                 der(0x30) + der(0x30) + der(0x04, b'sig') + unsigned)
+    signed_data = der(0x30, der(0x02, b'\x01') + der(0x31) + content + der(0xA0) +
+                      der(0x31, signer))
+    return der(0x30, oid('1.2.840.113549.1.7.2') + der(0xA0, signed_data))
+
+
 def seeds():
     small_zip = zip_bytes([('a.txt', b'hello', zipfile.ZIP_STORED),
                            ('dir/', b'', zipfile.ZIP_STORED),
@@ -202,6 +242,9 @@ def seeds():
     yield 'signedimage', 'seed-signed', signed_image(small_zip, 5, sig)
     yield 'signedimage', 'seed-signed64', signed_image(small_zip, 3, cert_record(b'x509', 1) + sig,
                                                        plus=True)
+    pkcs7 = cert_record(authenticode('1.3.14.3.2.26', 20,
+                                     authenticode('2.16.840.1.101.3.4.2.1', 32)))
+    yield 'signedimage', 'seed-nested', signed_image(small_zip, 5, pkcs7)
     yield 'signedimage', 'seed-appended', signed_image(small_zip, 5, sig) + b'appended'
     # The security entry names the archive's second half: a table overlapping it.
     half = len(pe_headers()) + len(small_zip) // 2
