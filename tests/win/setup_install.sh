@@ -8,11 +8,15 @@
 #       All at the first question answers the second too
 # Every run checks the installed files byte for byte, the log, the progress, the captions in the
 # language and the task-bar title, and keeps a picture of every page in SHOT_DIR.
+# The de package has one byte of its language pack changed (in the pack's leading comment), a
+# block no CRC guards: unsigned, it installs as before.
 # With "signed" (and the version probe) last, the package is the publisher's: zmpack.exe brands it
 # (icon, version record, a plain-coloured wizard picture), osslsigncode signs it after packing
 # (SHA-1 with a nested SHA-256 signature) and verifies it, zmpack.exe must find the signature
 # sound, Windows must read the branding (tests/win/version_probe.cpp) and the wizard must show the
-# picture.
+# picture. A copy with that one byte of the language pack changed after signing fails the
+# contents check (the file's digest no longer matches): text 1 of the language in the error box,
+# exit code 2, nothing written to its destination.
 #   setup_install.sh WINE_RUN DRIVER ZMPACK SETUP SAMPLE_APP WORK_DIR SHOT_DIR LANG [signed PROBE]
 set -u
 . "$(dirname "$0")/setup_harness.sh"
@@ -61,6 +65,22 @@ EOF_BMP
     --version-info FileVersion=3.1.4.1 --version-info "FileDescription=Demo Setup")
 fi
 h_pack "$pkg" "$stub" "$payload" "${options[@]}" || fail "no package"
+
+lpk_change() {  # package: one bit of a letter in the language pack's leading comment
+  local info
+  info=$(h_zmpack info --json "$1") || return 1
+  python3 -c '
+import json, sys
+path, info = sys.argv[1], json.loads(sys.argv[2])
+lpk = [b for b in info["container"]["blocks"] if b["name"] == "lpk"][0]
+data = bytearray(open(path, "rb").read())
+start, key = lpk["data_offset"], lpk["key"] if lpk["scrambled"] else 0
+plain = bytes(b ^ key for b in data[start:start + lpk["data_size"]])
+at = plain.index(b"installer ships", 0, plain.index(b"-->"))
+data[start + at] ^= 0x01
+open(path, "wb").write(data)' "$1" "$info"
+}
+[ "$lang" = de ] && [ -z "$signed" ] && { lpk_change "$pkg" || fail "cannot change the language pack"; }
 if [ -n "$signed" ]; then
   # Before signing, the branded file's checksum is the one Windows computes for the whole file.
   seen=$(h_wine "$probe" "$(h_winpath "$pkg")" | tr -d '\r') || fail "the version probe failed"
@@ -129,6 +149,20 @@ case $lang in
   en) window="Setup - Demo" next=Next ;;
 esac
 harness_headings "$lang" Demo || fail "no headings"
+
+if [ -n "$signed" ]; then
+  changed=$work/changed/Setup.exe
+  mkdir -p "$work/changed" && cp "$pkg" "$changed" && lpk_change "$changed" ||
+    fail "cannot change the signed package"
+  setup_until_message "$changed" "$window" 2 30000 Fehler ||
+    fail "changed: the check did not end with the error box"
+  [ "$H_TEXT" = "Das Archiv ist beschädigt, das Entpacken ist nicht möglich." ] ||
+    fail "changed: the box says \"$H_TEXT\""
+  h_drv press Fehler OK || fail "changed: no OK button"
+  setup_wait_exit 15000 || fail "changed: the wizard did not close after the message"
+  [ "$H_SETUP_RC" = 2 ] || fail "changed: exit code $H_SETUP_RC"
+  [ -z "$(ls -A "$work/changed" | grep -vx Setup.exe)" ] || fail "changed: something was written"
+fi
 
 setup_start "$pkg"
 if [ "$lang" = en ]; then
