@@ -24,25 +24,6 @@ const char* const kKeys[] = {"ProductName",      "ProductVersion",  "FileVersion
 
 std::string U8(const UString& s) { return platform::WideToUtf8(s); }
 
-bool ReadFile(const UString& path, int64_t limit, std::string& out, std::string& error) {
-    platform::FileStream f;
-    if (!f.Open(path, platform::FileStream::Mode::ReadShared)) {
-        error = "cannot open " + U8(path) + ": " + U8(platform::OsErrorText(f.LastError()));
-        return false;
-    }
-    const int64_t size = f.Size();
-    if (size < 0 || size > limit) {
-        error = U8(path) + " is too large (at most " + std::to_string(limit) + " bytes)";
-        return false;
-    }
-    out.assign(static_cast<size_t>(size), '\0');
-    if (size > 0 && !f.ReadExact(&out[0], out.size())) {
-        error = "cannot read " + U8(path);
-        return false;
-    }
-    return true;
-}
-
 bool KnownKey(const std::string& key) {
     return std::any_of(std::begin(kKeys), std::end(kKeys), [&](const char* k) { return key == k; });
 }
@@ -178,7 +159,7 @@ int ReadBranding(const TOptions& o, Branding& b, std::string& error) {
     }
     if (o.Has("icon")) {
         std::string file;
-        if (!ReadFile(o.Value("icon"), kMaxIconFile, file, error) ||
+        if (!ReadWholeFile(o.Value("icon"), kMaxIconFile, file, error) ||
             !ParseIconFile(file, b.icon, error)) {
             error = "--icon: " + error;
             return kExitPackage;
@@ -186,7 +167,7 @@ int ReadBranding(const TOptions& o, Branding& b, std::string& error) {
     }
     if (o.Has("picture")) {
         const std::string name = U8(o.Value("picture"));
-        if (!ReadFile(o.Value("picture"), kMaxPictureFile, b.picture, error)) {
+        if (!ReadWholeFile(o.Value("picture"), kMaxPictureFile, b.picture, error)) {
             error = "--picture: " + error;
             return kExitPackage;
         }

@@ -81,25 +81,6 @@ const std::vector<OptionSpec> kSpecs = {
 
 std::string U8(const UString& s) { return platform::WideToUtf8(s); }
 
-bool ReadWholeFile(const UString& path, int64_t limit, std::string& out, std::string& error) {
-    platform::FileStream f;
-    if (!f.Open(path, platform::FileStream::Mode::ReadShared)) {
-        error = "cannot open " + U8(path) + ": " + U8(platform::OsErrorText(f.LastError()));
-        return false;
-    }
-    int64_t size = f.Size();
-    if (size < 0 || size > limit) {
-        error = U8(path) + " is too large (at most " + std::to_string(limit) + " bytes)";
-        return false;
-    }
-    out.assign(static_cast<size_t>(size), '\0');
-    if (size > 0 && !f.ReadExact(&out[0], out.size())) {
-        error = "cannot read " + U8(path);
-        return false;
-    }
-    return true;
-}
-
 // setup.exe next to zmpack (in the build tree a link to the i686 build's), or in the install
 // prefix's share or lib folder, found from zmpack's own folder so that any prefix works.
 UString FindDefaultStub() {

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "platform/codepage.h"
+#include "platform/files.h"
 #include "zm_version.h"
 
 namespace zmpack {
@@ -41,6 +43,27 @@ int Complain(const std::string& command, const std::string& message, int status)
     PrintErr("zmpack " + command + ": " + message + "\n");
     if (status == kExitUsage) PrintErr("Try 'zmpack " + command + " --help'.\n");
     return status;
+}
+
+bool ReadWholeFile(const UString& path, int64_t limit, std::string& out, std::string& error) {
+    platform::FileStream f;
+    if (!f.Open(path, platform::FileStream::Mode::ReadShared)) {
+        error = "cannot open " + platform::WideToUtf8(path) + ": " +
+                platform::WideToUtf8(platform::OsErrorText(f.LastError()));
+        return false;
+    }
+    const int64_t size = f.Size();
+    if (size < 0 || size > limit) {
+        error = platform::WideToUtf8(path) + " is too large (at most " + std::to_string(limit) +
+                " bytes)";
+        return false;
+    }
+    out.assign(static_cast<size_t>(size), '\0');
+    if (size > 0 && !f.ReadExact(&out[0], out.size())) {
+        error = "cannot read " + platform::WideToUtf8(path);
+        return false;
+    }
+    return true;
 }
 
 const char* VersionText() { return "zmpack " ZM_PRODUCT_VERSION "\n"; }

@@ -1,6 +1,7 @@
 #pragma once
 // zmpack's subcommands. Each takes the arguments after its own name and returns the exit
 // status: 0 success, 1 a package problem, 2 a usage error.
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,10 @@ void PrintErr(const std::string& text);
 void CaptureOutput(std::string* out, std::string* err);
 // "zmpack <command>: <message>" on standard error; returns the status given.
 int Complain(const std::string& command, const std::string& message, int status);
+
+// The whole file at path into out; false with error naming the path when it does not open, does
+// not read or holds more than limit bytes.
+bool ReadWholeFile(const UString& path, int64_t limit, std::string& out, std::string& error);
 
 const char* VersionText();
 
