@@ -12,7 +12,9 @@
 #include "platform/codepage.h"
 #include "platform/console.h"
 #include "platform/process.h"
+#include "tests/unit/signkit.h"
 #include "tests/unit/testutil.h"
+#include "tests/unit/zmpackrun.h"
 #include "tools/zmpack/commands.h"
 #include "tools/zmpack/iconfile.h"
 #include "tools/zmpack/peimage.h"
@@ -115,13 +117,7 @@ class ZmpackBrandTest : public ::testing::Test {
     std::string P(const std::string& name) { return platform::WideToUtf8(dir.File(name)); }
 
     int Run(int (*cmd)(const std::vector<UString>&), std::vector<std::string> args) {
-        std::vector<UString> w;
-        for (const auto& a : args) w.push_back(platform::Utf8ToWide(a));
-        out.clear(), err.clear();
-        CaptureOutput(&out, &err);
-        const int rc = cmd(w);
-        CaptureOutput(nullptr, nullptr);
-        return rc;
+        return zmpackrun::Run(cmd, args, out, err);
     }
 
     std::vector<std::string> Branding() {
@@ -242,22 +238,18 @@ TEST_F(ZmpackBrandTest, BrandsBothStubsAsWindowsAndIcoutilsReadThem) {
         const std::string raw_version = Shell("wrestool -x --raw --type=16 " + q);
         EXPECT_NE(std::string::npos, raw_version.find(std::string("A\0c\0m\0e\0", 8)));
         // Signing afterwards works, and the signed package verifies.
-        const std::string sign =
-            "cd '" + dir.Utf8() +
-            "' && rm -f signed.exe signed-stub.exe && openssl req -x509 -newkey rsa:2048 -nodes "
-            "-days 30 -subj /CN=Acme -keyout k.pem"
-            " -out c.pem >/dev/null 2>&1 && osslsigncode sign -certs c.pem -key k.pem -h sha256"
-            " -in branded.exe -out signed.exe >/dev/null && osslsigncode verify -CAfile c.pem"
-            " -in signed.exe >/dev/null 2>&1";
-        EXPECT_EQ(0, std::system(sign.c_str()));
+        std::remove(P("signed.exe").c_str()), std::remove(P("signed-stub.exe").c_str());
+        ASSERT_TRUE(signkit::MakeCertificate(P("c.pem"), P("k.pem"), "Acme"));
+        EXPECT_TRUE(
+            signkit::Sign(P("branded.exe"), P("signed.exe"), P("c.pem"), P("k.pem"), "sha256"));
+        const std::string verify = "osslsigncode verify -CAfile '" + P("c.pem") + "' -in '" +
+                                   P("signed.exe") + "' >/dev/null 2>&1";
+        EXPECT_EQ(0, std::system(verify.c_str()));
         EXPECT_EQ(0, Run(CmdVerify, {P("signed.exe")})) << out << err;
         // Branding comes before signing: a signed package or stub is refused, untouched.
         EXPECT_EQ(1, Run(CmdBrand, {"--icon", P("brand.ico"), P("signed.exe")}));
         EXPECT_NE(std::string::npos, err.find("brand the unsigned package, then sign it")) << err;
-        const std::string signed_stub = "cd '" + dir.Utf8() +
-                                        "' && osslsigncode sign -certs c.pem -key k.pem -in '" +
-                                        stub + "' -out signed-stub.exe >/dev/null";
-        ASSERT_EQ(0, std::system(signed_stub.c_str()));
+        ASSERT_TRUE(signkit::Sign(stub, P("signed-stub.exe"), P("c.pem"), P("k.pem"), "sha256"));
         EXPECT_EQ(1, Run(CmdCreate, {"-o", P("x.exe"), "--stub", P("signed-stub.exe"), "--icon",
                                      P("brand.ico"), P("src")}));
         EXPECT_NE(std::string::npos, err.find("then sign the package")) << err;

@@ -24,7 +24,7 @@ endif()
 # ZM_REQUIRE_STUBS is set), read back by zmpack's own PE reader, icoutils and osslsigncode.
 if(NOT WIN32)
   zm_test(zmpack_brand_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/zmpack_brand_test.cpp
-          LIBS zm_zmpack_core zm_testutil)
+          LIBS zm_zmpack_core zm_signkit zm_testutil)
   zm_resources(zmpack_brand_test LANGPACK ${CMAKE_SOURCE_DIR}/lang/packs/languages.xml
                ZEResDll19 ${ZM_ENGINE_RESOURCE})
   add_dependencies(zmpack_brand_test zm_engine_resource)

@@ -12,6 +12,7 @@
 #include "platform/files.h"
 #include "tests/unit/signkit.h"
 #include "tests/unit/testutil.h"
+#include "tests/unit/zmpackrun.h"
 #include "tools/zmpack/commands.h"
 
 using namespace zmpack;
@@ -28,14 +29,8 @@ class ZmpackSignTest : public ::testing::Test {
         ASSERT_TRUE(testutil::WriteFile(dir.File("src/readme.txt"), std::string(5000, 'r')));
         ASSERT_TRUE(testutil::WriteFile(dir.File("src/docs/guide.txt"), "a guide"));
         ASSERT_TRUE(testutil::WriteFile(dir.File("stub.exe"), signkit::MiniProgram()));
-        for (const char* who : {"signer", "other"}) {
-            const std::string cmd =
-                "openssl req -x509 -newkey rsa:2048 -nodes -days 30 -subj "
-                "'/O=Test Publisher/CN=" +
-                std::string(who) + "' -keyout " + P(std::string(who) + ".key") + " -out " +
-                P(std::string(who) + ".pem") + " >/dev/null 2>&1";
-            ASSERT_EQ(0, std::system(cmd.c_str())) << cmd;
-        }
+        for (const std::string who : {"signer", "other"})
+            ASSERT_TRUE(signkit::MakeCertificate(P(who + ".pem"), P(who + ".key"), who)) << who;
     }
     void TearDown() override {
         platform::SetEnvironmentText("SOURCE_DATE_EPOCH", u"", true);
@@ -46,13 +41,7 @@ class ZmpackSignTest : public ::testing::Test {
 
     // Runs a command in-process; its output in out and err.
     int Run(int (*cmd)(const std::vector<UString>&), std::vector<std::string> args) {
-        std::vector<UString> w;
-        for (const auto& a : args) w.push_back(platform::Utf8ToWide(a));
-        out.clear(), err.clear();
-        CaptureOutput(&out, &err);
-        const int rc = cmd(w);
-        CaptureOutput(nullptr, nullptr);
-        return rc;
+        return zmpackrun::Run(cmd, args, out, err);
     }
     int Create(const std::string& pkg, bool sign) {
         std::vector<std::string> a = {"-o", P(pkg), "--stub", P("stub.exe"), "--title", "Demo"};
